@@ -1,0 +1,27 @@
+#!/bin/sh
+# Builds and runs every test: a release build, the whole suite under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and the threaded tests under ThreadSanitizer.
+set -eu
+cd "$(dirname "$0")/.."
+jobs=$(nproc)
+
+scripts/deps.sh test
+export SDL_VIDEODRIVER="${SDL_VIDEODRIVER:-dummy}"
+export SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+
+stage() {
+    name=$1 dir=$2 buildtype=$3 sanitize=$4
+    shift 4
+    echo "=== $name"
+    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE="$buildtype" -DDEMO_SANITIZE="$sanitize" >/dev/null
+    cmake --build "$dir" --parallel "$jobs"
+    (cd "$dir" && ctest --output-on-failure --parallel "$jobs" "$@")
+}
+
+stage "release" build Release "" --timeout 300
+stage "address + undefined sanitizers" build-asan RelWithDebInfo address,undefined --timeout 600 -LE no-asan
+stage "thread sanitizer" build-tsan RelWithDebInfo thread --timeout 600 -L threads
+echo "All tests passed."
