@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-namespace xm {
+namespace xm
+{
 
 constexpr std::uint8_t kKeyOff = 97; // note value that releases the playing note
 
