@@ -1,0 +1,68 @@
+/* main.cpp: the demo's entry: starts the music and the window, loads the pictures, runs the frame
+ * loop until a key or window close, and shuts down. */
+#include "demo.h"
+
+#include "bassmod.h"
+
+#include <stdio.h>
+
+SDL_Surface *isologo, *pilvet, *porkkana, *tehdas, *quelpmad, *blimt, *plimsa, *quelpsaksa, *loppu;
+
+/* Load flags of the module: the value the demo has always passed. */
+static const uint32_t MUSIC_LOAD_FLAGS = 0x202;
+
+/* Fills the picture set from the working directory. A picture that fails to load leaves its slot
+ * null, and its scenes show black. */
+static void LoadPictures(void)
+{
+    isologo = SDL_LoadBMP("isologo.bmp");
+    pilvet = SDL_LoadBMP("pilvet.bmp");
+    porkkana = SDL_LoadBMP("porkkana.bmp");
+    tehdas = SDL_LoadBMP("tehdas.bmp");
+    quelpmad = SDL_LoadBMP("quelpmad.bmp");
+    blimt = SDL_LoadBMP("blimt.bmp");
+    plimsa = SDL_LoadBMP("plimsa.bmp");
+    quelpsaksa = SDL_LoadBMP("quelpsaksa.bmp");
+    loppu = SDL_LoadBMP("loppu.bmp");
+}
+
+int main(int argc, char *argv[])
+{
+    (void)argc;
+    (void)argv;
+    int keypress = 0;
+    SDL_Event event;
+
+    if (BASSMOD_GetVersion() != 2) {
+        printf("BASSMOD version 2.0 was not loaded\n");
+        return -1;
+    }
+    if (!BASSMOD_Init(-1, 44100, 0))
+        return -1;
+    if (!BASSMOD_MusicLoad(0, "music.xm", 0, 0, MUSIC_LOAD_FLAGS))
+        return -1;
+
+    if (SDL_Init(SDL_INIT_VIDEO) < 0)
+        return 1;
+    SDL_Surface *screen = SDL_SetVideoMode(800, 480, 16, SDL_HWSURFACE);
+    if (!screen) {
+        SDL_Quit();
+        return 1;
+    }
+
+    LoadPictures();
+    BASSMOD_MusicPlay();
+
+    /* One frame, then every queued event; a key-down or a window close ends the demo. */
+    while (!keypress) {
+        DrawScreen(screen);
+        while (SDL_PollEvent(&event)) {
+            if (event.type == SDL_QUIT || event.type == SDL_KEYDOWN)
+                keypress = 1;
+        }
+    }
+
+    BASSMOD_Free();
+    SDL_Quit();
+    return 0;
+}
