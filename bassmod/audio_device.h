@@ -1,0 +1,50 @@
+// audio_device.h: SDL 1.2's audio subsystem and its one output device, open for an object's
+// lifetime, and a scoped lock that keeps the audio callback out.
+#pragma once
+
+#include <SDL.h>
+
+#include <cstdint>
+#include <memory>
+
+namespace bassmod
+{
+
+class AudioDevice
+{
+  public:
+    // Frames per callback; SDL keeps two such buffers queued ahead of the one being filled.
+    static constexpr Uint16 kBufferFrames = 1024;
+
+    // Initialises SDL's audio subsystem and opens the default device for signed 16-bit
+    // stereo at `rate` Hz (SDL converts if the hardware differs), paused. Null on failure.
+    static std::unique_ptr<AudioDevice>
+    open(std::uint32_t rate, void (*callback)(void *, Uint8 *, int), void *userdata);
+
+    // Stops the callback (waiting for a running one to return), closes the device and quits
+    // the audio subsystem.
+    ~AudioDevice();
+
+    AudioDevice(const AudioDevice &) = delete;
+    AudioDevice &operator=(const AudioDevice &) = delete;
+
+    void set_paused(bool paused) { SDL_PauseAudio(paused ? 1 : 0); }
+
+    // False once someone else has shut SDL's audio down (SDL_Quit), closing the device.
+    static bool still_open() { return SDL_WasInit(SDL_INIT_AUDIO) != 0; }
+
+  private:
+    AudioDevice() = default;
+};
+
+// While it lives, the audio callback is not running and will not start.
+class AudioLock
+{
+  public:
+    AudioLock() { SDL_LockAudio(); }
+    ~AudioLock() { SDL_UnlockAudio(); }
+    AudioLock(const AudioLock &) = delete;
+    AudioLock &operator=(const AudioLock &) = delete;
+};
+
+} // namespace bassmod

@@ -1,0 +1,99 @@
+// timeline.h: maps a moment in time to the order and row the listener hears at that moment.
+//
+// The audio thread marks, for each stretch of rendered samples, the position it belongs to, and
+// after each audio callback publishes an anchor: the callback's time and the buffer it rendered.
+// The program's thread asks which position is heard at a given moment. The clock is a parameter
+// (nanoseconds on any monotonic clock), so the mapping can be tested with a scripted one.
+//
+// Sync model. Callback n runs at time t_n and renders B frames starting at sample S_n. SDL 1.2
+// keeps two buffers in flight ahead of the one being rendered (ALSA and OSS run a two-period
+// ring and refill as soon as a period has played; the dummy driver fills two buffers up front
+// and then waits one buffer's length per callback). So at t_n the device starts playing sample
+// S_n - 2B, and at time t it plays
+//     heard(t) = S_n - 2B + (t - t_n) * rate,
+// never past the last rendered sample S_n + B - 1. The answer never goes backwards: a callback
+// that comes late would otherwise pull the estimate back by its lateness.
+// Marks are published inside a sequence lock: the audio thread never waits for a reader, and a
+// reader retries only if it overlapped one of the writer's few-store updates.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+
+namespace bassmod
+{
+
+using Nanoseconds = std::chrono::nanoseconds;
+
+// A playback position as the library reports it: order in the low 16 bits, row in the high 16.
+using PackedPosition = std::uint32_t;
+
+constexpr PackedPosition pack_position(std::uint32_t order, std::uint32_t row)
+{
+    return (order & 0xFFFFu) | ((row & 0xFFFFu) << 16);
+}
+constexpr std::uint32_t order_of(PackedPosition position)
+{
+    return position & 0xFFFFu;
+}
+constexpr std::uint32_t row_of(PackedPosition position)
+{
+    return position >> 16;
+}
+
+class Timeline
+{
+  public:
+    // Buffers the device holds ahead of the one just rendered.
+    static constexpr std::int64_t kQueuedBuffers = 2;
+    // Marks remembered; a power of two, far more than three buffers' worth of row changes.
+    static constexpr std::size_t kCapacity = 1024;
+
+    // `start_position` is reported until the first marked sample is heard.
+    explicit Timeline(std::uint32_t sample_rate, PackedPosition start_position = 0);
+
+    // Audio thread: from `sample` on (until the next mark) the audio belongs to `position`.
+    // Samples must not decrease from one mark to the next.
+    void mark(std::uint64_t sample, PackedPosition position);
+
+    // Audio thread: a callback at time `now` has rendered `frames` frames from `first_sample`.
+    void publish(Nanoseconds now, std::uint64_t first_sample, std::uint32_t frames);
+
+    // Program thread: the position heard at time `now`.
+    PackedPosition heard_at(Nanoseconds now) const;
+
+    // Program thread, while the audio thread cannot mark or publish (audio locked or stopped):
+    // forgets all marks and anchors, for a restart from sample 0.
+    void reset();
+
+    std::uint32_t sample_rate() const { return sample_rate_; }
+
+  private:
+    struct Slot {
+        std::atomic<std::uint64_t> sample{0};
+        std::atomic<PackedPosition> position{0};
+    };
+
+    void begin_write();
+    void end_write();
+    // The sample playing at `now` by the model above, or -1 before anything has been published.
+    std::int64_t estimate_heard_sample(Nanoseconds now) const;
+    PackedPosition position_at_sample(std::int64_t sample) const;
+
+    const std::uint32_t sample_rate_;
+    const PackedPosition start_position_;
+
+    std::atomic<std::uint64_t> sequence_{0}; // odd while the writer updates
+    std::atomic<std::uint64_t> marks_{0};    // marks written so far; slot = index % kCapacity
+    std::array<Slot, kCapacity> slots_;
+    std::atomic<std::int64_t> anchor_time_ns_{0};
+    std::atomic<std::uint64_t> anchor_sample_{0};
+    std::atomic<std::uint32_t> anchor_frames_{0}; // 0: nothing published yet
+
+    // Highest sample reported so far, so the answer never goes backwards; -1 before any.
+    mutable std::atomic<std::int64_t> reported_sample_{-1};
+};
+
+} // namespace bassmod

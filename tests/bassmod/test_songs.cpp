@@ -1,0 +1,118 @@
+// test_songs.cpp: builds the test songs with the XM writer and lists their row start samples.
+#include "test_songs.h"
+
+#include "xmwriter.h"
+
+#include <fstream>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace test
+{
+namespace
+{
+
+constexpr std::uint8_t kC4 = 49;
+constexpr std::uint8_t kSetSpeed = 0x0F;
+constexpr std::uint8_t kJump = 0x0B;
+
+xm::Instrument square_wave()
+{
+    xm::Instrument instrument;
+    instrument.name = "square";
+    instrument.sample.name = "square";
+    for (int i = 0; i < 64; ++i) {
+        instrument.sample.pcm.push_back(i < 32 ? 12000 : -12000);
+    }
+    instrument.sample.loop = xm::Loop::Forward;
+    instrument.sample.loop_start = 0;
+    instrument.sample.loop_length = 64;
+    return instrument;
+}
+
+xm::Module base_module(const std::vector<int> &pattern_rows)
+{
+    xm::Module module;
+    module.channels = 2;
+    module.speed = 1;
+    module.bpm = 250;
+    module.instruments.push_back(square_wave());
+    for (const int rows : pattern_rows) {
+        xm::Pattern &pattern = module.patterns.emplace_back(rows, 2);
+        pattern.at(0, 0) = {kC4, 1, 0, 0, 0};
+    }
+    return module;
+}
+
+// Appends the rows of `order` playing `rows` rows of `ticks` ticks each from `*sample` on.
+void add_rows(std::vector<RowStart> &list, std::uint32_t order, int rows, int ticks,
+              std::uint64_t *sample)
+{
+    for (int row = 0; row < rows; ++row) {
+        list.push_back({bassmod::pack_position(order, static_cast<std::uint32_t>(row)), *sample});
+        *sample += static_cast<std::uint64_t>(ticks) * kTickFrames;
+    }
+}
+
+} // namespace
+
+Song steps_song()
+{
+    xm::Module module = base_module({16, 8, 12, 4});
+    module.orders = {0, 1, 2, 3};
+    module.patterns[2].at(0, 1) = {0, 0, 0, kSetSpeed, 3};
+    module.patterns[3].at(0, 1) = {0, 0, 0, kSetSpeed, 1};
+    Song song{xm::write(module), 4, {}};
+    std::uint64_t sample = 0;
+    add_rows(song.rows, 0, 16, 1, &sample);
+    add_rows(song.rows, 1, 8, 1, &sample);
+    add_rows(song.rows, 2, 12, 3, &sample);
+    add_rows(song.rows, 3, 4, 1, &sample);
+    song.rows.push_back({bassmod::pack_position(4, 0), sample});
+    return song;
+}
+
+Song jump_back_song()
+{
+    xm::Module module = base_module({8, 8, 8});
+    module.orders = {0, 1, 2};
+    module.patterns[2].at(7, 1) = {0, 0, 0, kJump, 1};
+    Song song{xm::write(module), 3, {}};
+    std::uint64_t sample = 0;
+    for (std::uint32_t order = 0; order < 3; ++order) {
+        add_rows(song.rows, order, 8, 1, &sample);
+    }
+    song.rows.push_back({bassmod::pack_position(3, 0), sample});
+    return song;
+}
+
+Song restart_song()
+{
+    xm::Module module = base_module({4, 4, 4});
+    module.orders = {0, 1, 2};
+    module.restart = 1;
+    Song song{xm::write(module), 3, {}};
+    std::uint64_t sample = 0;
+    for (std::uint32_t order = 0; order < 3; ++order) {
+        add_rows(song.rows, order, 4, 1, &sample);
+    }
+    song.rows.push_back({bassmod::pack_position(3, 0), sample});
+    return song;
+}
+
+std::filesystem::path write_temp_file(const std::string &name,
+                                      const std::vector<std::uint8_t> &bytes)
+{
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "bassmod_tests";
+    std::filesystem::create_directories(dir);
+    const std::filesystem::path path = dir / (std::to_string(::getpid()) + "_" + name);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char *>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    if (!out) {
+        throw std::runtime_error("cannot write " + path.string());
+    }
+    return path;
+}
+
+} // namespace test
