@@ -20,12 +20,13 @@ static int Smallest(int a, int b, int c)
     return least < c ? least : c;
 }
 
-/* True when the 3-byte pixel reads as KEY_COLOUR, in the byte order getpixel uses. */
+/* The key colour's three bytes in memory, in the byte order getpixel reads them. */
+static const Uint8 KEY_BYTES[3] = {SDL_BYTEORDER == SDL_BIG_ENDIAN ? 0xFF : 0, 0,
+                                   SDL_BYTEORDER == SDL_BIG_ENDIAN ? 0 : 0xFF};
+
 static inline bool IsKeyPixel24(const Uint8 *p)
 {
-    if (SDL_BYTEORDER == SDL_BIG_ENDIAN)
-        return p[0] == 0xFF && p[1] == 0 && p[2] == 0;
-    return p[0] == 0 && p[1] == 0 && p[2] == 0xFF;
+    return p[0] == KEY_BYTES[0] && p[1] == KEY_BYTES[1] && p[2] == KEY_BYTES[2];
 }
 
 static inline bool IsKeyPixel32(const Uint8 *p)
@@ -35,19 +36,38 @@ static inline bool IsKeyPixel32(const Uint8 *p)
     return value == KEY_COLOUR;
 }
 
-/* True when any of the 24 bytes (one run of 3-byte pixels) is 0xFF; a run without one cannot
- * hold the key colour. Tests 8 bytes at a time for a zero byte in their complement. */
-static inline bool RunMayHoldKey24(const Uint8 *run)
+/* A run of 8 three-byte pixels is 24 bytes, three 64-bit words. */
+typedef struct {
+    Uint64 words[3];
+} Run24;
+
+/* A run of 8 key pixels, for comparing whole runs at once. */
+static Run24 KeyRun24(void)
+{
+    Uint8 bytes[GREEN_RUN * 3];
+    for (int i = 0; i < GREEN_RUN * 3; i++)
+        bytes[i] = KEY_BYTES[i % 3];
+    Run24 run;
+    memcpy(run.words, bytes, sizeof bytes);
+    return run;
+}
+
+/* True when any byte of the run is 0xFF. A run without one holds no key pixel. Each word is
+ * tested for a zero byte in its complement. */
+static inline bool HasByteFF(const Run24 *run)
 {
     const Uint64 ones = 0x0101010101010101ULL;
     const Uint64 highs = 0x8080808080808080ULL;
-    Uint64 words[3];
-    memcpy(words, run, sizeof words);
-
     Uint64 found = 0;
-    for (Uint64 word : words)
-        found |= (~word - ones) & word & highs;
+    for (int i = 0; i < 3; i++)
+        found |= (~run->words[i] - ones) & run->words[i] & highs;
     return found != 0;
+}
+
+static inline bool IsKeyRun(const Run24 *run, const Run24 *key)
+{
+    return ((run->words[0] ^ key->words[0]) | (run->words[1] ^ key->words[1]) |
+            (run->words[2] ^ key->words[2])) == 0;
 }
 
 /* Writes one gradient pixel: directly for 2- and 4-byte screens, through putpixel otherwise. */
@@ -64,32 +84,100 @@ static inline void StorePixel(SDL_Surface *screen, int bpp, Uint8 *screen_row, i
     }
 }
 
-/* One row of the scan, over `width` pixels, with `colours` holding the row's gradient per run. */
-static void RecolourRow(SDL_Surface *screen, int y, int width, const Uint32 *colours)
+/* Writes a whole run of 8 pixels of one colour, starting at x. */
+static inline void StoreRun(SDL_Surface *screen, int bpp, Uint8 *screen_row, int x, int y,
+                            Uint32 colour)
 {
-    int key_bpp = plimsa->format->BytesPerPixel;
-    int screen_bpp = screen->format->BytesPerPixel;
+    if (bpp == 2) {
+        Uint16 values[GREEN_RUN];
+        for (int i = 0; i < GREEN_RUN; i++)
+            values[i] = (Uint16)colour;
+        memcpy(screen_row + x * 2, values, sizeof values);
+    } else if (bpp == 4) {
+        Uint32 values[GREEN_RUN];
+        for (int i = 0; i < GREEN_RUN; i++)
+            values[i] = colour;
+        memcpy(screen_row + x * 4, values, sizeof values);
+    } else {
+        for (int i = 0; i < GREEN_RUN; i++)
+            putpixel(screen, x + i, y, colour);
+    }
+}
+
+/* The gradient's colours for one row: table[x / 8] | row_bits. */
+typedef struct {
+    Uint32 table[GREEN_STEPS];
+    Uint32 row_bits;
+} RowColours;
+
+/* One row of the scan over `width` pixels of a 3-byte key picture. Runs of 8 are tested as a
+ * whole first: most are entirely key, or free of the byte 0xFF and so of any key pixel; from such
+ * a run memchr skips to the next 0xFF. Only the other runs are tested pixel by pixel. */
+static void RecolourRow24(SDL_Surface *screen, int y, int width, const RowColours *colours)
+{
+    const Run24 key_run = KeyRun24();
+    int bpp = screen->format->BytesPerPixel;
     const Uint8 *key_row = (const Uint8 *)plimsa->pixels + y * plimsa->pitch;
     Uint8 *screen_row = (Uint8 *)screen->pixels + y * screen->pitch;
 
+    int whole_runs_end = width / GREEN_RUN * GREEN_RUN;
     int x = 0;
-    if (key_bpp == 3) {
-        for (; x + GREEN_RUN <= width; x += GREEN_RUN) {
-            const Uint8 *run = key_row + x * 3;
-            if (!RunMayHoldKey24(run))
-                continue;
-            for (int i = 0; i < GREEN_RUN; i++) {
-                if (IsKeyPixel24(run + i * 3))
-                    StorePixel(screen, screen_bpp, screen_row, x + i, y, colours[x / GREEN_RUN]);
-            }
+    while (x < whole_runs_end) {
+        Run24 run;
+        memcpy(run.words, key_row + x * 3, sizeof run.words);
+        Uint32 colour = colours->table[x / GREEN_RUN] | colours->row_bits;
+        if (IsKeyRun(&run, &key_run)) {
+            StoreRun(screen, bpp, screen_row, x, y, colour);
+            x += GREEN_RUN;
+            continue;
         }
+        if (!HasByteFF(&run)) {
+            /* Skip ahead to the run that holds the row's next 0xFF byte, if any. */
+            int from = x + GREEN_RUN;
+            const Uint8 *next = (const Uint8 *)memchr(key_row + from * 3, 0xFF,
+                                                      (size_t)(whole_runs_end - from) * 3);
+            x = next ? (int)(next - key_row) / 3 / GREEN_RUN * GREEN_RUN : whole_runs_end;
+            continue;
+        }
+        for (int i = 0; i < GREEN_RUN; i++) {
+            if (IsKeyPixel24(key_row + (x + i) * 3))
+                StorePixel(screen, bpp, screen_row, x + i, y, colour);
+        }
+        x += GREEN_RUN;
     }
     for (; x < width; x++) {
-        const Uint8 *p = key_row + x * key_bpp;
-        bool key = key_bpp == 3 ? IsKeyPixel24(p) : IsKeyPixel32(p);
-        if (key)
-            StorePixel(screen, screen_bpp, screen_row, x, y, colours[x / GREEN_RUN]);
+        if (IsKeyPixel24(key_row + x * 3))
+            StorePixel(screen, bpp, screen_row, x, y,
+                       colours->table[x / GREEN_RUN] | colours->row_bits);
     }
+}
+
+static void RecolourRow32(SDL_Surface *screen, int y, int width, const RowColours *colours)
+{
+    int bpp = screen->format->BytesPerPixel;
+    const Uint8 *key_row = (const Uint8 *)plimsa->pixels + y * plimsa->pitch;
+    Uint8 *screen_row = (Uint8 *)screen->pixels + y * screen->pitch;
+
+    for (int x = 0; x < width; x++) {
+        if (IsKeyPixel32(key_row + x * 4))
+            StorePixel(screen, bpp, screen_row, x, y,
+                       colours->table[x / GREEN_RUN] | colours->row_bits);
+    }
+}
+
+/* Sets up the row's colours. Without a palette SDL_MapRGB ORs independent red, green, blue and
+ * alpha bits, so green's part is mapped once per frame and red and blue's once per row. With a
+ * palette each colour is mapped whole, again whenever red or blue changes. */
+static void MapRowColours(SDL_PixelFormat *format, int runs, Uint8 red, Uint8 blue,
+                          RowColours *colours)
+{
+    if (!format->palette) {
+        colours->row_bits = SDL_MapRGB(format, red, 0, blue);
+        return;
+    }
+    for (int run = 0; run < runs; run++)
+        colours->table[run] = SDL_MapRGB(format, red, (Uint8)(run & 0xFF), blue);
+    colours->row_bits = 0;
 }
 
 void RecolourKeyPixels(SDL_Surface *screen, Uint32 row)
@@ -97,31 +185,35 @@ void RecolourKeyPixels(SDL_Surface *screen, Uint32 row)
     if (!plimsa)
         return;
     /* Pixels of 1 or 2 bytes (or an unknown size, which reads as 0) never equal the key. */
-    int bpp = plimsa->format->BytesPerPixel;
-    if (bpp != 3 && bpp != 4)
+    int key_bpp = plimsa->format->BytesPerPixel;
+    if (key_bpp != 3 && key_bpp != 4)
         return;
 
     /* Scan only where the picture, the screen and the 800x480 area all overlap. */
     int width = Smallest(SCAN_WIDTH, plimsa->w, screen->w);
     int height = Smallest(SCAN_HEIGHT, plimsa->h, screen->h);
+    int runs = (width + GREEN_RUN - 1) / GREEN_RUN;
     Uint32 t = row * 100;
 
-    /* red and blue are fixed along a row, green per run: map each run's colour once, and again
-     * only when red or blue changes. */
-    Uint32 colours[GREEN_STEPS];
-    int runs = (width + GREEN_RUN - 1) / GREEN_RUN;
-    int mapped_red = -1, mapped_blue = -1;
+    SDL_PixelFormat *format = screen->format;
+    RowColours colours = {};
+    if (!format->palette) {
+        for (int run = 0; run < runs; run++)
+            colours.table[run] = SDL_MapRGB(format, 0, (Uint8)(run & 0xFF), 0);
+    }
 
+    int mapped_red = -1, mapped_blue = -1;
     for (int y = 0; y < height; y++) {
         int red = (int)(((y + t) >> 4) & 0xFF);
         int blue = (y >> 2) & 0xFF;
         if (red != mapped_red || blue != mapped_blue) {
-            for (int run = 0; run < runs; run++)
-                colours[run] =
-                    SDL_MapRGB(screen->format, (Uint8)red, (Uint8)(run & 0xFF), (Uint8)blue);
+            MapRowColours(format, runs, (Uint8)red, (Uint8)blue, &colours);
             mapped_red = red;
             mapped_blue = blue;
         }
-        RecolourRow(screen, y, width, colours);
+        if (key_bpp == 3)
+            RecolourRow24(screen, y, width, &colours);
+        else
+            RecolourRow32(screen, y, width, &colours);
     }
 }
