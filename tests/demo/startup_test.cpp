@@ -235,6 +235,15 @@ TEST(MainLoop, OnlyKeyDownAndQuitEndTheLoop)
     EXPECT_EQ(closed.calls.back(), "SDL_Quit");
 }
 
+TEST(MainLoop, KeepsDrawingAfterTheSongEndsUntilAskedToStop)
+{
+    // The position after the song's end selects no scene; only the double's limit stops the run.
+    DemoRun run = RunDemo("positions 6 0xFFFFFFFF; events 0 keyup focus; limit 50");
+    EXPECT_EQ(run.status, DOUBLE_LIMIT_STATUS);
+    EXPECT_EQ(Frames(run), 50u);
+    EXPECT_EQ(CallsStartingWith(run, "BASSMOD_Free").size(), 0u);
+}
+
 TEST(MainLoop, DrawsOneFramePerPositionQuery)
 {
     DemoRun run = RunDemo("positions 0x00200005 0x00210005 0x00220005 3; events 6 keydown");

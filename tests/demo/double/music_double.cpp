@@ -23,7 +23,7 @@ struct Script {
     std::vector<uint32_t> positions;
     std::map<unsigned long, std::vector<std::string>> events; // by frame
     std::set<std::string> failures;
-    unsigned long limit = 100000;
+    unsigned long limit = 1000;
 };
 
 struct State {

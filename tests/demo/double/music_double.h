@@ -10,6 +10,7 @@
  *   fail NAME                               SDL_Init, SDL_SetVideoMode or SDL_LockSurface fails
  *                                           (the lock only on surfaces that must be locked)
  *   limit N                                 exit with status 70 at position query N + 1
+ *                                           (default 1000, so a run that never ends stops)
  * A program run under test reads its script from DEMO_DOUBLE_SCRIPT and appends its call log,
  * one call per line, to the file named by DEMO_DOUBLE_LOG. */
 #ifndef MUSIC_DOUBLE_H
