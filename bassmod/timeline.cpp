@@ -7,10 +7,15 @@
 namespace bassmod
 {
 
+// A sequence lock without fences: the writer stores data with release and the reader loads it
+// with acquire, so a reader that sees any value written inside an update also sees that
+// update's odd sequence number when it checks the sequence again.
 namespace
 {
 constexpr auto relaxed = std::memory_order_relaxed;
-}
+constexpr auto release = std::memory_order_release;
+constexpr auto acquire = std::memory_order_acquire;
+} // namespace
 
 Timeline::Timeline(std::uint32_t sample_rate, PackedPosition start_position)
     : sample_rate_(sample_rate), start_position_(start_position)
@@ -20,51 +25,50 @@ Timeline::Timeline(std::uint32_t sample_rate, PackedPosition start_position)
 void Timeline::begin_write()
 {
     sequence_.store(sequence_.load(relaxed) + 1, relaxed);
-    std::atomic_thread_fence(std::memory_order_release);
 }
 
 void Timeline::end_write()
 {
-    sequence_.store(sequence_.load(relaxed) + 1, std::memory_order_release);
+    sequence_.store(sequence_.load(relaxed) + 1, release);
 }
 
 void Timeline::mark(std::uint64_t sample, PackedPosition position)
 {
-    const std::uint64_t index = marks_.load(relaxed);
+    const std::uint64_t index = marks_.load(acquire);
     Slot &slot = slots_[index % kCapacity];
     begin_write();
-    slot.sample.store(sample, relaxed);
-    slot.position.store(position, relaxed);
-    marks_.store(index + 1, relaxed);
+    slot.sample.store(sample, release);
+    slot.position.store(position, release);
+    marks_.store(index + 1, release);
     end_write();
 }
 
 void Timeline::publish(Nanoseconds now, std::uint64_t first_sample, std::uint32_t frames)
 {
     begin_write();
-    anchor_time_ns_.store(now.count(), relaxed);
-    anchor_sample_.store(first_sample, relaxed);
-    anchor_frames_.store(frames, relaxed);
+    anchor_time_ns_.store(now.count(), release);
+    anchor_sample_.store(first_sample, release);
+    anchor_frames_.store(frames, release);
     end_write();
 }
 
 void Timeline::reset()
 {
     begin_write();
-    marks_.store(0, relaxed);
-    anchor_frames_.store(0, relaxed);
+    marks_.store(0, release);
+    anchor_frames_.store(0, release);
     end_write();
     reported_sample_.store(-1, relaxed);
 }
 
 std::int64_t Timeline::estimate_heard_sample(Nanoseconds now) const
 {
-    const std::uint32_t frames = anchor_frames_.load(relaxed);
+    const std::uint32_t frames = anchor_frames_.load(acquire);
     if (frames == 0) {
         return -1;
     }
-    const auto first = static_cast<std::int64_t>(anchor_sample_.load(relaxed));
-    const std::int64_t elapsed_ns = now.count() - anchor_time_ns_.load(relaxed);
+    const auto first = static_cast<std::int64_t>(anchor_sample_.load(acquire));
+    const std::int64_t elapsed_ns = now.count() - anchor_time_ns_.load(acquire);
     // Split the product so that hours of elapsed time cannot overflow it.
     const std::int64_t elapsed_samples = elapsed_ns / 1'000'000'000 * sample_rate_ +
                                          elapsed_ns % 1'000'000'000 * sample_rate_ / 1'000'000'000;
@@ -74,13 +78,13 @@ std::int64_t Timeline::estimate_heard_sample(Nanoseconds now) const
 
 PackedPosition Timeline::position_at_sample(std::int64_t sample) const
 {
-    const std::uint64_t count = marks_.load(relaxed);
+    const std::uint64_t count = marks_.load(acquire);
     const std::uint64_t oldest = count > kCapacity ? count - kCapacity : 0;
     PackedPosition found = start_position_;
     for (std::uint64_t index = count; index > oldest; --index) {
         const Slot &slot = slots_[(index - 1) % kCapacity];
-        found = slot.position.load(relaxed);
-        if (static_cast<std::int64_t>(slot.sample.load(relaxed)) <= sample) {
+        found = slot.position.load(acquire);
+        if (static_cast<std::int64_t>(slot.sample.load(acquire)) <= sample) {
             return found;
         }
     }
@@ -91,7 +95,7 @@ PackedPosition Timeline::position_at_sample(std::int64_t sample) const
 PackedPosition Timeline::heard_at(Nanoseconds now) const
 {
     for (;;) {
-        const std::uint64_t before = sequence_.load(std::memory_order_acquire);
+        const std::uint64_t before = sequence_.load(acquire);
         if (before % 2 != 0) {
             std::this_thread::yield();
             continue;
@@ -99,7 +103,6 @@ PackedPosition Timeline::heard_at(Nanoseconds now) const
         const std::int64_t estimate = estimate_heard_sample(now);
         const std::int64_t heard = std::max(estimate, reported_sample_.load(relaxed));
         const PackedPosition position = heard < 0 ? start_position_ : position_at_sample(heard);
-        std::atomic_thread_fence(std::memory_order_acquire);
         if (sequence_.load(relaxed) != before) {
             continue;
         }
