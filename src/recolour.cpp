@@ -1,5 +1,4 @@
-/* recolour.cpp: scene 5's effect: plimsa's pure-red pixels repainted with a row-scrolled gradient.
- */
+/* recolour.cpp: scene 5's gradient over plimsa's pure-red pixels, scrolling with the row. */
 #include "demo.h"
 
 #include <string.h>
@@ -36,38 +35,33 @@ static inline bool IsKeyPixel32(const Uint8 *p)
     return value == KEY_COLOUR;
 }
 
-/* A run of 8 three-byte pixels is 24 bytes, three 64-bit words. */
-typedef struct {
-    Uint64 words[3];
-} Run24;
+/* A run of 8 three-byte pixels is 24 bytes, held as three 64-bit words. */
+enum { RUN_WORDS = 3 };
 
-/* A run of 8 key pixels, for comparing whole runs at once. */
-static Run24 KeyRun24(void)
+/* Fills `key` with a run of 8 key pixels, for comparing whole runs at once. */
+static void MakeKeyRun24(Uint64 *key)
 {
     Uint8 bytes[GREEN_RUN * 3];
     for (int i = 0; i < GREEN_RUN * 3; i++)
         bytes[i] = KEY_BYTES[i % 3];
-    Run24 run;
-    memcpy(run.words, bytes, sizeof bytes);
-    return run;
+    memcpy(key, bytes, sizeof bytes);
 }
 
 /* True when any byte of the run is 0xFF. A run without one holds no key pixel. Each word is
  * tested for a zero byte in its complement. */
-static inline bool HasByteFF(const Run24 *run)
+static inline bool HasByteFF(const Uint64 *run)
 {
     const Uint64 ones = 0x0101010101010101ULL;
     const Uint64 highs = 0x8080808080808080ULL;
     Uint64 found = 0;
-    for (int i = 0; i < 3; i++)
-        found |= (~run->words[i] - ones) & run->words[i] & highs;
+    for (int i = 0; i < RUN_WORDS; i++)
+        found |= (~run[i] - ones) & run[i] & highs;
     return found != 0;
 }
 
-static inline bool IsKeyRun(const Run24 *run, const Run24 *key)
+static inline bool IsKeyRun(const Uint64 *run, const Uint64 *key)
 {
-    return ((run->words[0] ^ key->words[0]) | (run->words[1] ^ key->words[1]) |
-            (run->words[2] ^ key->words[2])) == 0;
+    return ((run[0] ^ key[0]) | (run[1] ^ key[1]) | (run[2] ^ key[2])) == 0;
 }
 
 /* Writes one gradient pixel: directly for 2- and 4-byte screens, through putpixel otherwise. */
@@ -104,18 +98,14 @@ static inline void StoreRun(SDL_Surface *screen, int bpp, Uint8 *screen_row, int
     }
 }
 
-/* The gradient's colours for one row: table[x / 8] | row_bits. */
-typedef struct {
-    Uint32 table[GREEN_STEPS];
-    Uint32 row_bits;
-} RowColours;
-
 /* One row of the scan over `width` pixels of a 3-byte key picture. Runs of 8 are tested as a
  * whole first: most are entirely key, or free of the byte 0xFF and so of any key pixel; from such
  * a run memchr skips to the next 0xFF. Only the other runs are tested pixel by pixel. */
-static void RecolourRow24(SDL_Surface *screen, int y, int width, const RowColours *colours)
+static void RecolourRow24(SDL_Surface *screen, int y, int width, const Uint32 *colours,
+                          Uint32 row_bits)
 {
-    const Run24 key_run = KeyRun24();
+    Uint64 key_run[RUN_WORDS];
+    MakeKeyRun24(key_run);
     int bpp = screen->format->BytesPerPixel;
     const Uint8 *key_row = (const Uint8 *)plimsa->pixels + y * plimsa->pitch;
     Uint8 *screen_row = (Uint8 *)screen->pixels + y * screen->pitch;
@@ -123,15 +113,15 @@ static void RecolourRow24(SDL_Surface *screen, int y, int width, const RowColour
     int whole_runs_end = width / GREEN_RUN * GREEN_RUN;
     int x = 0;
     while (x < whole_runs_end) {
-        Run24 run;
-        memcpy(run.words, key_row + x * 3, sizeof run.words);
-        Uint32 colour = colours->table[x / GREEN_RUN] | colours->row_bits;
-        if (IsKeyRun(&run, &key_run)) {
+        Uint64 run[RUN_WORDS];
+        memcpy(run, key_row + x * 3, sizeof run);
+        Uint32 colour = colours[x / GREEN_RUN] | row_bits;
+        if (IsKeyRun(run, key_run)) {
             StoreRun(screen, bpp, screen_row, x, y, colour);
             x += GREEN_RUN;
             continue;
         }
-        if (!HasByteFF(&run)) {
+        if (!HasByteFF(run)) {
             /* Skip ahead to the run that holds the row's next 0xFF byte, if any. */
             int from = x + GREEN_RUN;
             const Uint8 *next = (const Uint8 *)memchr(key_row + from * 3, 0xFF,
@@ -147,12 +137,12 @@ static void RecolourRow24(SDL_Surface *screen, int y, int width, const RowColour
     }
     for (; x < width; x++) {
         if (IsKeyPixel24(key_row + x * 3))
-            StorePixel(screen, bpp, screen_row, x, y,
-                       colours->table[x / GREEN_RUN] | colours->row_bits);
+            StorePixel(screen, bpp, screen_row, x, y, colours[x / GREEN_RUN] | row_bits);
     }
 }
 
-static void RecolourRow32(SDL_Surface *screen, int y, int width, const RowColours *colours)
+static void RecolourRow32(SDL_Surface *screen, int y, int width, const Uint32 *colours,
+                          Uint32 row_bits)
 {
     int bpp = screen->format->BytesPerPixel;
     const Uint8 *key_row = (const Uint8 *)plimsa->pixels + y * plimsa->pitch;
@@ -160,24 +150,22 @@ static void RecolourRow32(SDL_Surface *screen, int y, int width, const RowColour
 
     for (int x = 0; x < width; x++) {
         if (IsKeyPixel32(key_row + x * 4))
-            StorePixel(screen, bpp, screen_row, x, y,
-                       colours->table[x / GREEN_RUN] | colours->row_bits);
+            StorePixel(screen, bpp, screen_row, x, y, colours[x / GREEN_RUN] | row_bits);
     }
 }
 
-/* Sets up the row's colours. Without a palette SDL_MapRGB ORs independent red, green, blue and
- * alpha bits, so green's part is mapped once per frame and red and blue's once per row. With a
- * palette each colour is mapped whole, again whenever red or blue changes. */
-static void MapRowColours(SDL_PixelFormat *format, int runs, Uint8 red, Uint8 blue,
-                          RowColours *colours)
+/* Sets up a row's colours, colours[x / 8] | the result. Without a palette SDL_MapRGB ORs
+ * independent red, green, blue and alpha bits, so green's part is mapped once per frame and red and
+ * blue's once per row. With a palette each colour is mapped whole, again whenever red or blue
+ * changes. */
+static Uint32 MapRowColours(SDL_PixelFormat *format, int runs, Uint8 red, Uint8 blue,
+                            Uint32 *colours)
 {
-    if (!format->palette) {
-        colours->row_bits = SDL_MapRGB(format, red, 0, blue);
-        return;
-    }
+    if (!format->palette)
+        return SDL_MapRGB(format, red, 0, blue);
     for (int run = 0; run < runs; run++)
-        colours->table[run] = SDL_MapRGB(format, red, (Uint8)(run & 0xFF), blue);
-    colours->row_bits = 0;
+        colours[run] = SDL_MapRGB(format, red, (Uint8)(run & 0xFF), blue);
+    return 0;
 }
 
 void RecolourKeyPixels(SDL_Surface *screen, Uint32 row)
@@ -196,10 +184,11 @@ void RecolourKeyPixels(SDL_Surface *screen, Uint32 row)
     Uint32 t = row * 100;
 
     SDL_PixelFormat *format = screen->format;
-    RowColours colours = {};
+    Uint32 colours[GREEN_STEPS] = {0};
+    Uint32 row_bits = 0;
     if (!format->palette) {
         for (int run = 0; run < runs; run++)
-            colours.table[run] = SDL_MapRGB(format, 0, (Uint8)(run & 0xFF), 0);
+            colours[run] = SDL_MapRGB(format, 0, (Uint8)(run & 0xFF), 0);
     }
 
     int mapped_red = -1, mapped_blue = -1;
@@ -207,13 +196,13 @@ void RecolourKeyPixels(SDL_Surface *screen, Uint32 row)
         int red = (int)(((y + t) >> 4) & 0xFF);
         int blue = (y >> 2) & 0xFF;
         if (red != mapped_red || blue != mapped_blue) {
-            MapRowColours(format, runs, (Uint8)red, (Uint8)blue, &colours);
+            row_bits = MapRowColours(format, runs, (Uint8)red, (Uint8)blue, colours);
             mapped_red = red;
             mapped_blue = blue;
         }
         if (key_bpp == 3)
-            RecolourRow24(screen, y, width, &colours);
+            RecolourRow24(screen, y, width, colours, row_bits);
         else
-            RecolourRow32(screen, y, width, &colours);
+            RecolourRow32(screen, y, width, colours, row_bits);
     }
 }
