@@ -91,6 +91,8 @@ void check_instrument(const Instrument &instrument, int index)
     require(instrument.name.size() <= kInstrumentNameBytes, name + ": name over 22 bytes");
     check_envelope(instrument.volume_envelope, name + " volume envelope");
     check_envelope(instrument.panning_envelope, name + " panning envelope");
+    require(instrument.vibrato.depth <= 15, name + ": vibrato depth above 15");
+    require(instrument.vibrato.rate <= 63, name + ": vibrato rate above 63");
     check_sample(instrument.sample, name);
 }
 

@@ -209,7 +209,10 @@ void write_instrument(Bytes &out, const Instrument &instrument)
     write_envelope_points(out, instrument.volume_envelope);
     write_envelope_points(out, instrument.panning_envelope);
     write_envelope_settings(out, instrument.volume_envelope, instrument.panning_envelope);
-    out.zeros(4); // no auto-vibrato: type, sweep, depth, rate
+    out.u8(static_cast<std::uint8_t>(instrument.vibrato.wave));
+    out.u8(instrument.vibrato.sweep);
+    out.u8(instrument.vibrato.depth);
+    out.u8(instrument.vibrato.rate);
     out.u16(instrument.fadeout);
     const std::size_t written = out.size() - start + kEmptyInstrumentHeaderSize;
     out.zeros(kInstrumentHeaderSize - written);

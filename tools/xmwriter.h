@@ -58,11 +58,21 @@ struct Sample {
     std::int8_t relative_note = 0; // semitones; 0 plays C-4 at 8363 Hz
 };
 
+// Automatic vibrato applied to every note of the instrument.
+enum class VibratoWave { Sine, Square, RampDown, RampUp };
+struct Vibrato {
+    VibratoWave wave = VibratoWave::Sine;
+    std::uint8_t sweep = 0; // ticks to reach full depth
+    std::uint8_t depth = 0; // 0..15, 0 none
+    std::uint8_t rate = 0;  // 0..63
+};
+
 struct Instrument {
     std::string name;
     Sample sample;
     Envelope volume_envelope;
     Envelope panning_envelope;
+    Vibrato vibrato;
     std::uint16_t fadeout = 0;
 };
 

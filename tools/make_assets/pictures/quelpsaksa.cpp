@@ -1,0 +1,117 @@
+// quelpsaksa.cpp: Quelp at the craft table with a big pair of scissors, cutting a garland of
+// paper figures, with paper confetti drifting down.
+#include "canvas.h"
+#include "pictures.h"
+#include "quelp.h"
+
+#include <cmath>
+#include <numbers>
+
+namespace pictures
+{
+namespace
+{
+
+using namespace canvas;
+
+void confetti(cairo_t *cr)
+{
+    const std::uint32_t colours[] = {0xff7aa0, 0x7ac8ff, 0xffd36b, 0x8ee07a, 0xc59bff};
+    Random random(3);
+    for (int i = 0; i < 90; ++i) {
+        cairo_save(cr);
+        cairo_translate(cr, random.uniform(0, kWidth), random.uniform(0, 330));
+        cairo_rotate(cr, random.uniform(0, std::numbers::pi));
+        cairo_rectangle(cr, -7, -3, 14, 6);
+        set(cr, hex(colours[i % 5], 0.9));
+        cairo_fill(cr);
+        cairo_restore(cr);
+    }
+}
+
+// A row of paper people holding hands, cut from one strip.
+void garland(cairo_t *cr)
+{
+    for (int figure = 0; figure < 6; ++figure) {
+        const double x = 470 + figure * 52.0;
+        const double y = 330 + 6 * std::sin(figure * 1.3);
+        cairo_new_path(cr);
+        circle(cr, x, y - 30, 10);
+        cairo_move_to(cr, x - 26, y - 12);
+        cairo_line_to(cr, x + 26, y - 12);
+        cairo_line_to(cr, x + 26, y - 4);
+        cairo_line_to(cr, x + 9, y - 4);
+        cairo_line_to(cr, x + 14, y + 30);
+        cairo_line_to(cr, x + 3, y + 30);
+        cairo_line_to(cr, x, y + 10);
+        cairo_line_to(cr, x - 3, y + 30);
+        cairo_line_to(cr, x - 14, y + 30);
+        cairo_line_to(cr, x - 9, y - 4);
+        cairo_line_to(cr, x - 26, y - 4);
+        cairo_close_path(cr);
+        set(cr, hex(figure % 2 ? 0x7ac8ff : 0xffd36b));
+        cairo_fill_preserve(cr);
+        set(cr, hex(0x3a3050));
+        cairo_set_line_width(cr, 1.5);
+        cairo_stroke(cr);
+    }
+}
+
+void scissors(cairo_t *cr)
+{
+    cairo_save(cr);
+    cairo_translate(cr, 380, 318);
+    cairo_rotate(cr, -0.2);
+    cairo_scale(cr, 1.6, 1.6);
+    for (const double opening : {-0.22, 0.22}) {
+        cairo_save(cr);
+        cairo_rotate(cr, opening);
+        cairo_move_to(cr, 0, -5); // blade
+        cairo_line_to(cr, 120, -2);
+        cairo_line_to(cr, 0, 6);
+        cairo_close_path(cr);
+        cairo_pattern_t *steel = cairo_pattern_create_linear(0, -6, 0, 6);
+        cairo_pattern_add_color_stop_rgb(steel, 0, 0.95, 0.96, 1.0);
+        cairo_pattern_add_color_stop_rgb(steel, 1, 0.45, 0.48, 0.56);
+        cairo_set_source(cr, steel);
+        cairo_fill(cr);
+        cairo_pattern_destroy(steel);
+        cairo_new_path(cr); // handle loop
+        circle(cr, -40, opening * 120, 20);
+        circle(cr, -40, opening * 120, 11);
+        cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
+        set(cr, hex(0xe0406a));
+        cairo_fill(cr);
+        cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
+        cairo_restore(cr);
+    }
+    circle(cr, 0, 0, 5);
+    set(cr, hex(0x303040));
+    cairo_fill(cr);
+    cairo_restore(cr);
+}
+
+} // namespace
+
+void quelpsaksa(cairo_t *cr)
+{
+    vertical_gradient(cr, hex(0xd8f0ff), hex(0xffe4f0));
+    confetti(cr);
+    cairo_rectangle(cr, 0, 370, kWidth, 110); // the craft table
+    set(cr, hex(0xc98b52));
+    cairo_fill(cr);
+    cairo_rectangle(cr, 0, 370, kWidth, 10);
+    set(cr, hex(0xe3a86f));
+    cairo_fill(cr);
+    draw_quelp(cr, 230, 270, 120, hex(0x9ef08a), hex(0x2f8a4a), Mood::Happy);
+    garland(cr);
+    scissors(cr);
+    font(cr, Font::SansBold, 54);
+    cairo_save(cr);
+    cairo_translate(cr, 590, 120);
+    cairo_rotate(cr, -0.08);
+    shadowed_text(cr, "snip snip!", 0, 0, hex(0xe0406a), 3);
+    cairo_restore(cr);
+}
+
+} // namespace pictures
