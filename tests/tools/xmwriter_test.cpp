@@ -3,6 +3,7 @@
 #include "openmpt_helpers.h"
 #include "xmwriter.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <numbers>
 #include <stdexcept>
 #include <string>
 
@@ -192,6 +194,47 @@ TEST(XmWriter, EnvelopeSustainHoldsUntilKeyOff)
     const float held_level = test::peak(audio, 3.0, 3.8);
     EXPECT_NEAR(held_level, test::peak(audio, 0.0, 0.02) / 2, 0.02);
     EXPECT_EQ(test::peak(audio, 4.2, 5.0), 0.0F);
+}
+
+// Lengths of the periods of a sine between rising zero crossings, in frames.
+std::vector<int> periods(const std::vector<float> &audio, double begin, double end)
+{
+    std::vector<int> lengths;
+    int last = -1;
+    for (auto i = static_cast<std::size_t>(begin * test::kRate);
+         i + 1 < audio.size() && i < static_cast<std::size_t>(end * test::kRate); ++i) {
+        if (audio[i] <= 0 && audio[i + 1] > 0) {
+            if (last >= 0) {
+                lengths.push_back(static_cast<int>(i) - last);
+            }
+            last = static_cast<int>(i);
+        }
+    }
+    return lengths;
+}
+
+// Auto-vibrato makes the pitch of a steady sine wander; without it the period stays put.
+TEST(XmWriter, AutoVibratoModulatesThePitch)
+{
+    xm::Instrument sine = constant_instrument("sine", 512, 0);
+    for (std::size_t i = 0; i < sine.sample.pcm.size(); ++i) {
+        sine.sample.pcm[i] = static_cast<std::int16_t>(
+            12000 * std::sin(static_cast<double>(i) * 2 * std::numbers::pi / 64));
+    }
+    sine.sample.loop = xm::Loop::Forward;
+    sine.sample.loop_length = 512;
+    for (const std::uint8_t depth : {0, 15}) {
+        sine.vibrato = {xm::VibratoWave::Sine, 0, depth, 40};
+        auto module = test::load(xm::write(one_note_song(sine)));
+        const std::vector<int> lengths = periods(test::render(*module, 1.0), 0.2, 1.0);
+        ASSERT_GT(lengths.size(), 50U);
+        const auto [shortest, longest] = std::minmax_element(lengths.begin(), lengths.end());
+        if (depth == 0) {
+            EXPECT_LE(*longest - *shortest, 1);
+        } else {
+            EXPECT_GT(*longest - *shortest, 6);
+        }
+    }
 }
 
 std::vector<std::uint8_t> damaged_copy(std::size_t offset, std::uint8_t value)

@@ -10,13 +10,15 @@ namespace tune
 std::uint8_t note(std::string_view name)
 {
     constexpr std::string_view letters = "C D EF G A B";
-    const std::size_t pitch = letters.find(name.at(0));
-    if (name.size() != 3 || pitch == std::string_view::npos || name[0] == ' ' || name[2] < '0' ||
-        name[2] > '7') {
-        throw std::invalid_argument("bad note name " + std::string(name));
+    const bool well_formed = name.size() == 3 && name[0] != ' ' &&
+                             letters.find(name[0]) != std::string_view::npos &&
+                             (name[1] == '-' || name[1] == '#') && name[2] >= '0' && name[2] <= '7';
+    if (!well_formed) {
+        throw std::invalid_argument("bad note name \"" + std::string(name) + "\"");
     }
+    const auto pitch = static_cast<int>(letters.find(name[0]));
     const int sharp = name[1] == '#' ? 1 : 0;
-    return static_cast<std::uint8_t>((name[2] - '0') * 12 + static_cast<int>(pitch) + sharp + 1);
+    return static_cast<std::uint8_t>((name[2] - '0') * 12 + pitch + sharp + 1);
 }
 
 void Sheet::play(int row, Channel channel, std::uint8_t note, Instrument instrument, int volume)

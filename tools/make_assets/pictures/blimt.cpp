@@ -42,11 +42,11 @@ void airship(cairo_t *cr)
     cairo_save(cr);
     cairo_translate(cr, 410, 190);
     cairo_rotate(cr, -0.06);
-    const double fins[][6] = {{-230, -20, -300, -95, -270, -10}, {-230, 20, -300, 95, -270, 10}};
-    for (const auto &fin : fins) {
-        cairo_move_to(cr, fin[0], fin[1]);
-        cairo_line_to(cr, fin[2], fin[3]);
-        cairo_line_to(cr, fin[4], fin[5]);
+    for (const double side : {-1.0, 1.0}) { // tail fins above and below
+        cairo_move_to(cr, -215, side * 45);
+        cairo_line_to(cr, -272, side * 100);
+        cairo_line_to(cr, -305, side * 100);
+        cairo_line_to(cr, -285, side * 15);
         cairo_close_path(cr);
     }
     set(cr, hex(0xa02838));
@@ -104,12 +104,15 @@ void blimt(cairo_t *cr)
         set(cr, hex(0xffffff, random.uniform(0.2, 0.9)));
         cairo_fill(cr);
     }
-    circle(cr, 120, 80, 34); // a crescent moon
+    cairo_push_group(cr); // a crescent moon: a disc with a second disc cut out of it
+    circle(cr, 120, 80, 34);
     set(cr, hex(0xfff1c8));
     cairo_fill(cr);
+    cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
     circle(cr, 134, 70, 30);
-    set(cr, hex(0x19204a));
     cairo_fill(cr);
+    cairo_pop_group_to_source(cr);
+    cairo_paint(cr);
     searchlight(cr, 180, 0.45);
     searchlight(cr, 660, -0.35);
     airship(cr);

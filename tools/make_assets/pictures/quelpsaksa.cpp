@@ -33,7 +33,7 @@ void confetti(cairo_t *cr)
 void garland(cairo_t *cr)
 {
     for (int figure = 0; figure < 6; ++figure) {
-        const double x = 470 + figure * 52.0;
+        const double x = 530 + figure * 46.0;
         const double y = 330 + 6 * std::sin(figure * 1.3);
         cairo_new_path(cr);
         circle(cr, x, y - 30, 10);
@@ -57,28 +57,32 @@ void garland(cairo_t *cr)
     }
 }
 
+// Two halves crossing at a pivot: each is a blade ahead of the pivot and a ring behind it.
 void scissors(cairo_t *cr)
 {
     cairo_save(cr);
-    cairo_translate(cr, 380, 318);
-    cairo_rotate(cr, -0.2);
-    cairo_scale(cr, 1.6, 1.6);
-    for (const double opening : {-0.22, 0.22}) {
+    cairo_translate(cr, 440, 318);
+    cairo_rotate(cr, -0.12);
+    for (const double opening : {-0.26, 0.26}) {
         cairo_save(cr);
         cairo_rotate(cr, opening);
-        cairo_move_to(cr, 0, -5); // blade
-        cairo_line_to(cr, 120, -2);
-        cairo_line_to(cr, 0, 6);
+        cairo_move_to(cr, -34, -5);
+        cairo_line_to(cr, 0, -7);
+        cairo_line_to(cr, 118, -1);
+        cairo_line_to(cr, 0, 8);
+        cairo_line_to(cr, -34, 5);
         cairo_close_path(cr);
-        cairo_pattern_t *steel = cairo_pattern_create_linear(0, -6, 0, 6);
-        cairo_pattern_add_color_stop_rgb(steel, 0, 0.95, 0.96, 1.0);
-        cairo_pattern_add_color_stop_rgb(steel, 1, 0.45, 0.48, 0.56);
+        cairo_pattern_t *steel = cairo_pattern_create_linear(0, -7, 0, 8);
+        cairo_pattern_add_color_stop_rgb(steel, 0, 0.96, 0.97, 1.0);
+        cairo_pattern_add_color_stop_rgb(steel, 1, 0.42, 0.45, 0.54);
         cairo_set_source(cr, steel);
-        cairo_fill(cr);
-        cairo_pattern_destroy(steel);
-        cairo_new_path(cr); // handle loop
-        circle(cr, -40, opening * 120, 20);
-        circle(cr, -40, opening * 120, 11);
+        cairo_fill_preserve(cr);
+        set(cr, hex(0x3a3a4a));
+        cairo_set_line_width(cr, 1.2);
+        cairo_stroke(cr);
+        cairo_new_path(cr);
+        circle(cr, -54, 0, 21);
+        circle(cr, -54, 0, 12);
         cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
         set(cr, hex(0xe0406a));
         cairo_fill(cr);
@@ -89,6 +93,20 @@ void scissors(cairo_t *cr)
     set(cr, hex(0x303040));
     cairo_fill(cr);
     cairo_restore(cr);
+}
+
+// A stubby arm from Quelp's side to the scissors' rings.
+void arm(cairo_t *cr)
+{
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+    cairo_move_to(cr, 330, 300);
+    cairo_curve_to(cr, 350, 318, 370, 322, 386, 318);
+    set(cr, hex(0x1a1020));
+    cairo_set_line_width(cr, 26);
+    cairo_stroke_preserve(cr);
+    set(cr, hex(0x5cc46a));
+    cairo_set_line_width(cr, 20);
+    cairo_stroke(cr);
 }
 
 } // namespace
@@ -106,6 +124,7 @@ void quelpsaksa(cairo_t *cr)
     draw_quelp(cr, 230, 270, 120, hex(0x9ef08a), hex(0x2f8a4a), Mood::Happy);
     garland(cr);
     scissors(cr);
+    arm(cr);
     font(cr, Font::SansBold, 54);
     cairo_save(cr);
     cairo_translate(cr, 590, 120);
