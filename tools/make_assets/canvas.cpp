@@ -8,6 +8,16 @@
 namespace canvas
 {
 
+Pattern linear(double x0, double y0, double x1, double y1)
+{
+    return Pattern(cairo_pattern_create_linear(x0, y0, x1, y1));
+}
+
+Pattern radial(double cx0, double cy0, double r0, double cx1, double cy1, double r1)
+{
+    return Pattern(cairo_pattern_create_radial(cx0, cy0, r0, cx1, cy1, r1));
+}
+
 Colour hex(std::uint32_t rgb, double alpha)
 {
     return {((rgb >> 16) & 0xFF) / 255.0, ((rgb >> 8) & 0xFF) / 255.0, (rgb & 0xFF) / 255.0, alpha};
@@ -20,12 +30,11 @@ void set(cairo_t *cr, Colour colour)
 
 void vertical_gradient(cairo_t *cr, Colour top, Colour bottom)
 {
-    cairo_pattern_t *gradient = cairo_pattern_create_linear(0, 0, 0, kHeight);
-    cairo_pattern_add_color_stop_rgba(gradient, 0, top.r, top.g, top.b, top.a);
-    cairo_pattern_add_color_stop_rgba(gradient, 1, bottom.r, bottom.g, bottom.b, bottom.a);
-    cairo_set_source(cr, gradient);
+    const Pattern gradient = linear(0, 0, 0, kHeight);
+    cairo_pattern_add_color_stop_rgba(gradient.get(), 0, top.r, top.g, top.b, top.a);
+    cairo_pattern_add_color_stop_rgba(gradient.get(), 1, bottom.r, bottom.g, bottom.b, bottom.a);
+    cairo_set_source(cr, gradient.get());
     cairo_paint(cr);
-    cairo_pattern_destroy(gradient);
 }
 
 void circle(cairo_t *cr, double x, double y, double radius)

@@ -3,6 +3,7 @@
 
 #include <cairo.h>
 #include <cstdint>
+#include <memory>
 #include <string_view>
 
 namespace canvas
@@ -14,6 +15,15 @@ constexpr int kHeight = 480;
 struct Colour {
     double r, g, b, a = 1.0;
 };
+
+struct PatternFree {
+    void operator()(cairo_pattern_t *pattern) const { cairo_pattern_destroy(pattern); }
+};
+using Pattern = std::unique_ptr<cairo_pattern_t, PatternFree>;
+
+// Gradients, owned: add colour stops with cairo_pattern_add_color_stop_* on get().
+Pattern linear(double x0, double y0, double x1, double y1);
+Pattern radial(double cx0, double cy0, double r0, double cx1, double cy1, double r1);
 
 // Colour from 0xRRGGBB.
 Colour hex(std::uint32_t rgb, double alpha = 1.0);

@@ -40,13 +40,13 @@ void searchlight(cairo_t *cr, double x, double angle)
 void airship(cairo_t *cr)
 {
     cairo_save(cr);
-    cairo_translate(cr, 410, 190);
+    cairo_translate(cr, 440, 200);
     cairo_rotate(cr, -0.06);
     for (const double side : {-1.0, 1.0}) { // tail fins above and below
-        cairo_move_to(cr, -215, side * 45);
-        cairo_line_to(cr, -272, side * 100);
-        cairo_line_to(cr, -305, side * 100);
-        cairo_line_to(cr, -285, side * 15);
+        cairo_move_to(cr, -205, side * 55);
+        cairo_line_to(cr, -258, side * 98);
+        cairo_line_to(cr, -284, side * 98);
+        cairo_line_to(cr, -276, side * 25);
         cairo_close_path(cr);
     }
     set(cr, hex(0xa02838));
@@ -55,13 +55,12 @@ void airship(cairo_t *cr)
     cairo_scale(cr, 270, 82);
     circle(cr, 0, 0, 1);
     cairo_restore(cr);
-    cairo_pattern_t *hull = cairo_pattern_create_linear(0, -82, 0, 82);
-    cairo_pattern_add_color_stop_rgb(hull, 0, 0.92, 0.93, 0.96);
-    cairo_pattern_add_color_stop_rgb(hull, 0.5, 0.66, 0.68, 0.75);
-    cairo_pattern_add_color_stop_rgb(hull, 1, 0.3, 0.32, 0.42);
-    cairo_set_source(cr, hull);
+    const Pattern hull = linear(0, -82, 0, 82);
+    cairo_pattern_add_color_stop_rgb(hull.get(), 0, 0.92, 0.93, 0.96);
+    cairo_pattern_add_color_stop_rgb(hull.get(), 0.5, 0.66, 0.68, 0.75);
+    cairo_pattern_add_color_stop_rgb(hull.get(), 1, 0.3, 0.32, 0.42);
+    cairo_set_source(cr, hull.get());
     cairo_fill(cr);
-    cairo_pattern_destroy(hull);
     set(cr, hex(0x4a4e60, 0.6)); // the seams of the envelope
     cairo_set_line_width(cr, 1.5);
     cairo_move_to(cr, -262, 0);
@@ -104,15 +103,15 @@ void blimt(cairo_t *cr)
         set(cr, hex(0xffffff, random.uniform(0.2, 0.9)));
         cairo_fill(cr);
     }
-    cairo_push_group(cr); // a crescent moon: a disc with a second disc cut out of it
-    circle(cr, 120, 80, 34);
+    cairo_save(cr); // a crescent moon: a disc drawn through a clip with a round hole
+    cairo_rectangle(cr, 0, 0, kWidth, kHeight);
+    circle(cr, 84, 56, 30);
+    cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
+    cairo_clip(cr);
+    circle(cr, 70, 66, 34);
     set(cr, hex(0xfff1c8));
     cairo_fill(cr);
-    cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
-    circle(cr, 134, 70, 30);
-    cairo_fill(cr);
-    cairo_pop_group_to_source(cr);
-    cairo_paint(cr);
+    cairo_restore(cr);
     searchlight(cr, 180, 0.45);
     searchlight(cr, 660, -0.35);
     airship(cr);

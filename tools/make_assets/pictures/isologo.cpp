@@ -31,13 +31,12 @@ void sun(cairo_t *cr)
     cairo_save(cr);
     circle(cr, cx, cy, radius);
     cairo_clip(cr);
-    cairo_pattern_t *gradient = cairo_pattern_create_linear(0, cy - radius, 0, cy + radius);
-    cairo_pattern_add_color_stop_rgb(gradient, 0, 1.0, 0.92, 0.35);
-    cairo_pattern_add_color_stop_rgb(gradient, 0.55, 1.0, 0.45, 0.35);
-    cairo_pattern_add_color_stop_rgb(gradient, 1, 0.85, 0.1, 0.55);
-    cairo_set_source(cr, gradient);
+    const Pattern gradient = linear(0, cy - radius, 0, cy + radius);
+    cairo_pattern_add_color_stop_rgb(gradient.get(), 0, 1.0, 0.92, 0.35);
+    cairo_pattern_add_color_stop_rgb(gradient.get(), 0.55, 1.0, 0.45, 0.35);
+    cairo_pattern_add_color_stop_rgb(gradient.get(), 1, 0.85, 0.1, 0.55);
+    cairo_set_source(cr, gradient.get());
     cairo_paint(cr);
-    cairo_pattern_destroy(gradient);
     set(cr, hex(0x2a0b45));
     for (int band = 0; band < 7; ++band) {
         const double y = cy + 10 + band * 18.0;
@@ -50,13 +49,12 @@ void sun(cairo_t *cr)
 void grid(cairo_t *cr)
 {
     constexpr double horizon = 330;
-    cairo_pattern_t *ground = cairo_pattern_create_linear(0, horizon, 0, kHeight);
-    cairo_pattern_add_color_stop_rgb(ground, 0, 0.10, 0.02, 0.18);
-    cairo_pattern_add_color_stop_rgb(ground, 1, 0.02, 0.0, 0.06);
+    const Pattern ground = linear(0, horizon, 0, kHeight);
+    cairo_pattern_add_color_stop_rgb(ground.get(), 0, 0.10, 0.02, 0.18);
+    cairo_pattern_add_color_stop_rgb(ground.get(), 1, 0.02, 0.0, 0.06);
     cairo_rectangle(cr, 0, horizon, kWidth, kHeight - horizon);
-    cairo_set_source(cr, ground);
+    cairo_set_source(cr, ground.get());
     cairo_fill(cr);
-    cairo_pattern_destroy(ground);
     set(cr, hex(0xff3fd0, 0.8));
     cairo_set_line_width(cr, 1.5);
     for (int line = -12; line <= 12; ++line) { // lines running to the vanishing point
@@ -79,14 +77,13 @@ void logo(cairo_t *cr)
     font(cr, Font::SansBold, 150);
     cairo_new_path(cr);
     centred_text_path(cr, "QUELP", 400, 245);
-    cairo_pattern_t *chrome = cairo_pattern_create_linear(0, 135, 0, 245);
-    cairo_pattern_add_color_stop_rgb(chrome, 0, 0.85, 0.97, 1.0);
-    cairo_pattern_add_color_stop_rgb(chrome, 0.48, 0.35, 0.55, 0.95);
-    cairo_pattern_add_color_stop_rgb(chrome, 0.52, 0.12, 0.08, 0.35);
-    cairo_pattern_add_color_stop_rgb(chrome, 1, 1.0, 0.6, 0.2);
-    cairo_set_source(cr, chrome);
+    const Pattern chrome = linear(0, 135, 0, 245);
+    cairo_pattern_add_color_stop_rgb(chrome.get(), 0, 0.85, 0.97, 1.0);
+    cairo_pattern_add_color_stop_rgb(chrome.get(), 0.48, 0.35, 0.55, 0.95);
+    cairo_pattern_add_color_stop_rgb(chrome.get(), 0.52, 0.12, 0.08, 0.35);
+    cairo_pattern_add_color_stop_rgb(chrome.get(), 1, 1.0, 0.6, 0.2);
+    cairo_set_source(cr, chrome.get());
     cairo_fill_preserve(cr);
-    cairo_pattern_destroy(chrome);
     set(cr, hex(0xffffff));
     cairo_set_line_width(cr, 3);
     cairo_stroke(cr);

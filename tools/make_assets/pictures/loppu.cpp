@@ -19,16 +19,15 @@ void firework(cairo_t *cr, Random &random, double x, double y, double size, Colo
     for (int spark = 0; spark < sparks; ++spark) {
         const double angle = spark * 2 * std::numbers::pi / sparks + random.uniform(-0.05, 0.05);
         const double reach = size * random.uniform(0.75, 1.0);
-        cairo_pattern_t *trail = cairo_pattern_create_linear(x, y, x + reach * std::cos(angle),
-                                                             y + reach * std::sin(angle));
-        cairo_pattern_add_color_stop_rgba(trail, 0, colour.r, colour.g, colour.b, 0.0);
-        cairo_pattern_add_color_stop_rgba(trail, 1, colour.r, colour.g, colour.b, 0.95);
-        cairo_set_source(cr, trail);
+        const Pattern trail =
+            linear(x, y, x + reach * std::cos(angle), y + reach * std::sin(angle));
+        cairo_pattern_add_color_stop_rgba(trail.get(), 0, colour.r, colour.g, colour.b, 0.0);
+        cairo_pattern_add_color_stop_rgba(trail.get(), 1, colour.r, colour.g, colour.b, 0.95);
+        cairo_set_source(cr, trail.get());
         cairo_set_line_width(cr, 2.5);
         cairo_move_to(cr, x + 0.25 * reach * std::cos(angle), y + 0.25 * reach * std::sin(angle));
         cairo_line_to(cr, x + reach * std::cos(angle), y + reach * std::sin(angle));
         cairo_stroke(cr);
-        cairo_pattern_destroy(trail);
         circle(cr, x + reach * std::cos(angle), y + reach * std::sin(angle), 2.6);
         set(cr, hex(0xffffff, 0.9));
         cairo_fill(cr);
@@ -74,13 +73,12 @@ void loppu(cairo_t *cr)
     font(cr, Font::SerifBold, 130);
     cairo_new_path(cr);
     centred_text_path(cr, "LOPPU", 400, 300);
-    cairo_pattern_t *gold = cairo_pattern_create_linear(0, 200, 0, 300);
-    cairo_pattern_add_color_stop_rgb(gold, 0, 1.0, 0.95, 0.6);
-    cairo_pattern_add_color_stop_rgb(gold, 0.5, 0.95, 0.7, 0.2);
-    cairo_pattern_add_color_stop_rgb(gold, 1, 0.7, 0.42, 0.1);
-    cairo_set_source(cr, gold);
+    const Pattern gold = linear(0, 200, 0, 300);
+    cairo_pattern_add_color_stop_rgb(gold.get(), 0, 1.0, 0.95, 0.6);
+    cairo_pattern_add_color_stop_rgb(gold.get(), 0.5, 0.95, 0.7, 0.2);
+    cairo_pattern_add_color_stop_rgb(gold.get(), 1, 0.7, 0.42, 0.1);
+    cairo_set_source(cr, gold.get());
     cairo_fill_preserve(cr);
-    cairo_pattern_destroy(gold);
     set(cr, hex(0x3a2000));
     cairo_set_line_width(cr, 2.5);
     cairo_stroke(cr);

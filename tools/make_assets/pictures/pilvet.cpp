@@ -14,12 +14,11 @@ using namespace canvas;
 
 void sun(cairo_t *cr)
 {
-    cairo_pattern_t *halo = cairo_pattern_create_radial(640, 90, 20, 640, 90, 260);
-    cairo_pattern_add_color_stop_rgba(halo, 0, 1.0, 1.0, 0.85, 0.9);
-    cairo_pattern_add_color_stop_rgba(halo, 1, 1.0, 1.0, 0.85, 0.0);
-    cairo_set_source(cr, halo);
+    const Pattern halo = radial(640, 90, 20, 640, 90, 260);
+    cairo_pattern_add_color_stop_rgba(halo.get(), 0, 1.0, 1.0, 0.85, 0.9);
+    cairo_pattern_add_color_stop_rgba(halo.get(), 1, 1.0, 1.0, 0.85, 0.0);
+    cairo_set_source(cr, halo.get());
     cairo_paint(cr);
-    cairo_pattern_destroy(halo);
     circle(cr, 640, 90, 42);
     set(cr, hex(0xfff7c2));
     cairo_fill(cr);
@@ -37,14 +36,13 @@ void cloud(cairo_t *cr, Random &random, double x, double y, double scale, double
         circle(cr, x + along * scale * 1.7, y - radius * 0.45, radius);
     }
     cairo_rectangle(cr, x - scale * 0.85, y - scale * 0.1, scale * 1.7, scale * 0.18);
-    cairo_pattern_t *shade = cairo_pattern_create_linear(0, y - scale * 0.7, 0, y + scale * 0.1);
-    cairo_pattern_add_color_stop_rgba(shade, 0, 1.0, 1.0, 1.0, alpha);
-    cairo_pattern_add_color_stop_rgba(shade, 0.6, 0.93, 0.95, 1.0, alpha);
-    cairo_pattern_add_color_stop_rgba(shade, 1, 0.68, 0.74, 0.88, alpha);
-    cairo_set_source(cr, shade);
+    const Pattern shade = linear(0, y - scale * 0.7, 0, y + scale * 0.1);
+    cairo_pattern_add_color_stop_rgba(shade.get(), 0, 1.0, 1.0, 1.0, alpha);
+    cairo_pattern_add_color_stop_rgba(shade.get(), 0.6, 0.93, 0.95, 1.0, alpha);
+    cairo_pattern_add_color_stop_rgba(shade.get(), 1, 0.68, 0.74, 0.88, alpha);
+    cairo_set_source(cr, shade.get());
     cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
     cairo_fill(cr);
-    cairo_pattern_destroy(shade);
 }
 
 void bird(cairo_t *cr, double x, double y, double span)

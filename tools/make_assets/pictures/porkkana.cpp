@@ -62,13 +62,12 @@ void root(cairo_t *cr)
     cairo_curve_to(cr, 160, -62, 330, -30, 456, 0);
     cairo_curve_to(cr, 330, 30, 160, 62, 0, 60);
     cairo_curve_to(cr, -40, 40, -40, -40, 0, -60);
-    cairo_pattern_t *shade = cairo_pattern_create_linear(0, -60, 0, 60);
-    cairo_pattern_add_color_stop_rgb(shade, 0, 1.0, 0.72, 0.32);
-    cairo_pattern_add_color_stop_rgb(shade, 0.45, 0.98, 0.52, 0.1);
-    cairo_pattern_add_color_stop_rgb(shade, 1, 0.75, 0.3, 0.05);
-    cairo_set_source(cr, shade);
+    const Pattern shade = linear(0, -60, 0, 60);
+    cairo_pattern_add_color_stop_rgb(shade.get(), 0, 1.0, 0.72, 0.32);
+    cairo_pattern_add_color_stop_rgb(shade.get(), 0.45, 0.98, 0.52, 0.1);
+    cairo_pattern_add_color_stop_rgb(shade.get(), 1, 0.75, 0.3, 0.05);
+    cairo_set_source(cr, shade.get());
     cairo_fill_preserve(cr);
-    cairo_pattern_destroy(shade);
     set(cr, hex(0x7a3306));
     cairo_set_line_width(cr, 3);
     cairo_stroke(cr);

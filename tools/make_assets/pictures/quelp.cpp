@@ -10,6 +10,8 @@ namespace
 {
 
 using canvas::hex;
+using canvas::Pattern;
+using canvas::radial;
 using canvas::set;
 
 void body(cairo_t *cr, double x, double y, double radius, canvas::Colour light,
@@ -25,18 +27,17 @@ void body(cairo_t *cr, double x, double y, double radius, canvas::Colour light,
         set(cr, shade);
         cairo_fill(cr);
     }
-    cairo_pattern_t *gradient = cairo_pattern_create_radial(x - 0.35 * radius, y - 0.4 * radius,
-                                                            0.1 * radius, x, y, 1.1 * radius);
-    cairo_pattern_add_color_stop_rgb(gradient, 0, light.r, light.g, light.b);
-    cairo_pattern_add_color_stop_rgb(gradient, 1, shade.r, shade.g, shade.b);
+    const Pattern gradient =
+        radial(x - 0.35 * radius, y - 0.4 * radius, 0.1 * radius, x, y, 1.1 * radius);
+    cairo_pattern_add_color_stop_rgb(gradient.get(), 0, light.r, light.g, light.b);
+    cairo_pattern_add_color_stop_rgb(gradient.get(), 1, shade.r, shade.g, shade.b);
     cairo_save(cr);
     cairo_translate(cr, x, y);
     cairo_scale(cr, 1.0, 0.92);
     canvas::circle(cr, 0, 0, radius);
     cairo_restore(cr);
-    cairo_set_source(cr, gradient);
+    cairo_set_source(cr, gradient.get());
     cairo_fill_preserve(cr);
-    cairo_pattern_destroy(gradient);
     set(cr, hex(0x1a1020));
     cairo_set_line_width(cr, radius * 0.04);
     cairo_stroke(cr);

@@ -26,12 +26,11 @@ void burst(cairo_t *cr)
         cairo_line_to(cr, 400 + 900 * std::cos(to), 270 + 900 * std::sin(to));
         cairo_close_path(cr);
     }
-    cairo_pattern_t *glow = cairo_pattern_create_radial(400, 270, 40, 400, 270, 520);
-    cairo_pattern_add_color_stop_rgb(glow, 0, 1.0, 0.75, 0.2);
-    cairo_pattern_add_color_stop_rgb(glow, 1, 0.85, 0.12, 0.1);
-    cairo_set_source(cr, glow);
+    const Pattern glow = radial(400, 270, 40, 400, 270, 520);
+    cairo_pattern_add_color_stop_rgb(glow.get(), 0, 1.0, 0.75, 0.2);
+    cairo_pattern_add_color_stop_rgb(glow.get(), 1, 0.85, 0.12, 0.1);
+    cairo_set_source(cr, glow.get());
     cairo_fill(cr);
-    cairo_pattern_destroy(glow);
 }
 
 void steam(cairo_t *cr, double x, double y, double direction)

@@ -72,10 +72,10 @@ void scissors(cairo_t *cr)
         cairo_line_to(cr, 0, 8);
         cairo_line_to(cr, -34, 5);
         cairo_close_path(cr);
-        cairo_pattern_t *steel = cairo_pattern_create_linear(0, -7, 0, 8);
-        cairo_pattern_add_color_stop_rgb(steel, 0, 0.96, 0.97, 1.0);
-        cairo_pattern_add_color_stop_rgb(steel, 1, 0.42, 0.45, 0.54);
-        cairo_set_source(cr, steel);
+        const Pattern steel = linear(0, -7, 0, 8);
+        cairo_pattern_add_color_stop_rgb(steel.get(), 0, 0.96, 0.97, 1.0);
+        cairo_pattern_add_color_stop_rgb(steel.get(), 1, 0.42, 0.45, 0.54);
+        cairo_set_source(cr, steel.get());
         cairo_fill_preserve(cr);
         set(cr, hex(0x3a3a4a));
         cairo_set_line_width(cr, 1.2);

@@ -87,13 +87,12 @@ void gear(cairo_t *cr, double x, double y, double radius)
 
 void tehdas(cairo_t *cr)
 {
-    cairo_pattern_t *sky = cairo_pattern_create_linear(0, 0, 0, 420);
-    cairo_pattern_add_color_stop_rgb(sky, 0, 0.16, 0.12, 0.36);
-    cairo_pattern_add_color_stop_rgb(sky, 0.6, 0.9, 0.42, 0.32);
-    cairo_pattern_add_color_stop_rgb(sky, 1, 1.0, 0.78, 0.45);
-    cairo_set_source(cr, sky);
+    const Pattern sky = linear(0, 0, 0, 420);
+    cairo_pattern_add_color_stop_rgb(sky.get(), 0, 0.16, 0.12, 0.36);
+    cairo_pattern_add_color_stop_rgb(sky.get(), 0.6, 0.9, 0.42, 0.32);
+    cairo_pattern_add_color_stop_rgb(sky.get(), 1, 1.0, 0.78, 0.45);
+    cairo_set_source(cr, sky.get());
     cairo_paint(cr);
-    cairo_pattern_destroy(sky);
     Random random(11);
     smoke(cr, random, 130, 70);
     smoke(cr, random, 215, 120);
