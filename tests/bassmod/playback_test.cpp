@@ -170,18 +170,6 @@ TEST_F(LibraryTest, LoopFlagFollowsTheJumpBackForEver)
     }
 }
 
-TEST_F(LibraryTest, LoopFlagWrapsToTheRestartPosition)
-{
-    ASSERT_NE(BASSMOD_Init(-1, test::kRate, 0), 0);
-    ASSERT_TRUE(load_memory(test::restart_song().bytes, kLoop));
-    const auto orders = order_sequence(play_and_watch(std::chrono::milliseconds(600)));
-    // 40 ms per order: 0 1 2, then 1 2 1 2 ...
-    ASSERT_GE(orders.size(), 6u);
-    for (std::size_t i = 0; i < orders.size(); ++i) {
-        EXPECT_EQ(orders[i], i < 3 ? i : 1 + (i - 3) % 2) << "order change " << i;
-    }
-}
-
 TEST_F(LibraryTest, PlayStartsOverFromTheFirstOrder)
 {
     const test::Song song = test::jump_back_song();

@@ -127,14 +127,6 @@ TEST(Sync, EveryRowIsReportedWhenItIsHeard)
     RecordProperty("max_late_us", static_cast<int>(error.latest_ms * 1000));
 }
 
-TEST(Sync, LargestBufferKeepsTheSameAccuracy)
-{
-    const test::Song song = test::steps_song();
-    const auto changes = play_scripted(song.bytes, bassmod::EndMode::PlayOnce, song.orders, 2048,
-                                       800'000'000, on_time);
-    expect_within_tolerance("buffer 2048, callbacks on time", measure(song, changes));
-}
-
 TEST(Sync, LateCallbacksDelayRowsByNoMoreThanTheirLateness)
 {
     const test::Song song = test::steps_song();
@@ -152,12 +144,9 @@ TEST(Sync, SongEndIsReportedWhenTheLastRowHasBeenHeardAndStays)
     expect_within_tolerance("jump back, played once", measure(song, changes));
 }
 
-TEST(Sync, LoopedSongFollowsTheJumpBack)
+// The orders of the changes, each run of one order listed once.
+std::vector<std::uint32_t> order_runs(const std::vector<Change> &changes)
 {
-    const test::Song song = test::jump_back_song();
-    const auto changes =
-        play_scripted(song.bytes, bassmod::EndMode::Loop, song.orders, 1024, 600'000'000, on_time);
-    // 0 1 2, then 1 2 1 2 ... for 600 ms: never the end mark, never order 0 again.
     std::vector<std::uint32_t> orders;
     for (const Change &change : changes) {
         const std::uint32_t order = bassmod::order_of(change.position);
@@ -165,28 +154,30 @@ TEST(Sync, LoopedSongFollowsTheJumpBack)
             orders.push_back(order);
         }
     }
+    return orders;
+}
+
+// Orders 0 1 2, then 1 2 1 2 ...: never the end mark, never order 0 again.
+void expect_loop_from_order_one(const std::vector<std::uint32_t> &orders)
+{
     ASSERT_GE(orders.size(), 6u);
     for (std::size_t i = 0; i < orders.size(); ++i) {
         EXPECT_EQ(orders[i], i < 3 ? i : 1 + (i - 3) % 2) << "order change " << i;
     }
 }
 
+TEST(Sync, LoopedSongFollowsTheJumpBack)
+{
+    const test::Song song = test::jump_back_song();
+    expect_loop_from_order_one(order_runs(play_scripted(song.bytes, bassmod::EndMode::Loop,
+                                                        song.orders, 1024, 600'000'000, on_time)));
+}
+
 TEST(Sync, LoopedSongWrapsToItsRestartPosition)
 {
     const test::Song song = test::restart_song();
-    const auto changes =
-        play_scripted(song.bytes, bassmod::EndMode::Loop, song.orders, 1024, 400'000'000, on_time);
-    std::vector<std::uint32_t> orders;
-    for (const Change &change : changes) {
-        const std::uint32_t order = bassmod::order_of(change.position);
-        if (orders.empty() || orders.back() != order) {
-            orders.push_back(order);
-        }
-    }
-    ASSERT_GE(orders.size(), 6u);
-    for (std::size_t i = 0; i < orders.size(); ++i) {
-        EXPECT_EQ(orders[i], i < 3 ? i : 1 + (i - 3) % 2) << "order change " << i;
-    }
+    expect_loop_from_order_one(order_runs(play_scripted(song.bytes, bassmod::EndMode::Loop,
+                                                        song.orders, 1024, 400'000'000, on_time)));
 }
 
 } // namespace
