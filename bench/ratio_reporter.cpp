@@ -1,0 +1,92 @@
+// ratio_reporter.cpp: collects each benchmark's time per iteration and prints the ratios
+// between them, each against its target where it has one.
+#include "ratio_reporter.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <iostream>
+
+namespace
+{
+
+enum class Target { None, AtMost, AtLeast };
+
+struct Ratio {
+    const char *label;
+    const char *numerator;
+    const char *denominator;
+    Target target;
+    double limit;
+};
+
+const Ratio kRatios[] = {
+    {"scene-5 frame / scene-0 frame", "DrawScreenScene/scene5", "DrawScreenScene/scene0",
+     Target::AtMost, 1.15},
+    {"scene-5 frame, no key / scene-0 frame", "DrawScreenScene/scene5_no_key",
+     "DrawScreenScene/scene0", Target::None, 0},
+    {"scene-5 frame, all key / scene-0 frame", "DrawScreenScene/scene5_all_key",
+     "DrawScreenScene/scene0", Target::None, 0},
+    {"RecolourKeyPixels / read floor", "RecolourFast/plimsa", "ReadFloor/plimsa", Target::AtMost,
+     2.0},
+    {"literal pass / RecolourKeyPixels", "RecolourLiteral/plimsa", "RecolourFast/plimsa",
+     Target::AtLeast, 8.0},
+};
+
+} // namespace
+
+void RatioReporter::ReportRuns(const std::vector<Run> &runs)
+{
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run &run : runs) {
+        if (run.error_occurred || run.iterations == 0)
+            continue;
+        double seconds = run.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
+        const std::string &name = run.run_name.function_name;
+        if (run.run_type == Run::RT_Aggregate) {
+            if (run.aggregate_name == "median")
+                median_[name] = seconds;
+            continue;
+        }
+        auto found = fastest_.find(name);
+        if (found == fastest_.end())
+            fastest_[name] = seconds;
+        else
+            found->second = std::min(found->second, seconds);
+    }
+}
+
+double RatioReporter::Seconds(const std::string &name) const
+{
+    auto median = median_.find(name);
+    if (median != median_.end())
+        return median->second;
+    auto fastest = fastest_.find(name);
+    return fastest != fastest_.end() ? fastest->second : 0;
+}
+
+bool RatioReporter::PrintSummary()
+{
+    bool all_met = true;
+    std::ostream &out = GetOutputStream();
+    out << "\nRatios of CPU time per iteration (" << (median_.empty() ? "fastest" : "median")
+        << " of the repetitions):\n";
+    for (const Ratio &ratio : kRatios) {
+        double numerator = Seconds(ratio.numerator);
+        double denominator = Seconds(ratio.denominator);
+        if (numerator <= 0 || denominator <= 0)
+            continue;
+        double value = numerator / denominator;
+        char line[160];
+        int length = std::snprintf(line, sizeof line, "  %-40s %7.3f", ratio.label, value);
+        if (ratio.target != Target::None) {
+            bool met = ratio.target == Target::AtMost ? value <= ratio.limit : value >= ratio.limit;
+            all_met = all_met && met;
+            std::snprintf(line + length, sizeof line - length, "   target %s %.2f: %s",
+                          ratio.target == Target::AtMost ? "<=" : ">=", ratio.limit,
+                          met ? "met" : "MISSED");
+        }
+        out << line << "\n";
+    }
+    out.flush();
+    return all_met;
+}
