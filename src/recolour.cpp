@@ -3,6 +3,10 @@
 
 #include <string.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 enum {
     SCAN_WIDTH = 800,
     SCAN_HEIGHT = 480,
@@ -20,8 +24,8 @@ static int Smallest(int a, int b, int c)
 }
 
 /* The key colour's three bytes in memory, in the byte order getpixel reads them. */
-static const Uint8 KEY_BYTES[3] = {SDL_BYTEORDER == SDL_BIG_ENDIAN ? 0xFF : 0, 0,
-                                   SDL_BYTEORDER == SDL_BIG_ENDIAN ? 0 : 0xFF};
+static constexpr Uint8 KEY_BYTES[3] = {SDL_BYTEORDER == SDL_BIG_ENDIAN ? 0xFF : 0, 0,
+                                       SDL_BYTEORDER == SDL_BIG_ENDIAN ? 0 : 0xFF};
 
 static inline bool IsKeyPixel24(const Uint8 *p)
 {
@@ -35,34 +39,51 @@ static inline bool IsKeyPixel32(const Uint8 *p)
     return value == KEY_COLOUR;
 }
 
-/* A run of 8 three-byte pixels is 24 bytes, held as three 64-bit words. */
-enum { RUN_WORDS = 3 };
+/* Three-byte pixels are scanned in chunks of 16, 48 bytes, two runs of one green. A chunk's key
+ * pixels are marked in a 48-bit mask, bit 3 * i for pixel i. */
+enum { CHUNK = 2 * GREEN_RUN, CHUNK_BYTES = CHUNK * 3 };
+static const Uint64 ALL_PIXELS = 0x249249249249ULL;
 
-/* Fills `key` with a run of 8 key pixels, for comparing whole runs at once. */
-static void MakeKeyRun24(Uint64 *key)
+struct KeyChunk {
+    Uint8 bytes[CHUNK_BYTES];
+};
+
+static constexpr KeyChunk MakeKeyChunk()
 {
-    Uint8 bytes[GREEN_RUN * 3];
-    for (int i = 0; i < GREEN_RUN * 3; i++)
-        bytes[i] = KEY_BYTES[i % 3];
-    memcpy(key, bytes, sizeof bytes);
+    KeyChunk chunk = {};
+    for (int i = 0; i < CHUNK_BYTES; i++)
+        chunk.bytes[i] = KEY_BYTES[i % 3];
+    return chunk;
 }
 
-/* True when any byte of the run is 0xFF. A run without one holds no key pixel. Each word is
- * tested for a zero byte in its complement. */
-static inline bool HasByteFF(const Uint64 *run)
+/* 16 key pixels in a row, as they lie in memory. */
+alignas(16) static constexpr KeyChunk KEY_CHUNK = MakeKeyChunk();
+
+#if defined(__SSE2__)
+/* Compares 16 bytes at p with the key chunk's at `offset`: bit i set where byte i is equal. */
+static inline Uint64 EqualBytes16(const Uint8 *p, int offset)
 {
-    const Uint64 ones = 0x0101010101010101ULL;
-    const Uint64 highs = 0x8080808080808080ULL;
-    Uint64 found = 0;
-    for (int i = 0; i < RUN_WORDS; i++)
-        found |= (~run[i] - ones) & run[i] & highs;
-    return found != 0;
+    __m128i bytes = _mm_loadu_si128((const __m128i *)(p + offset));
+    __m128i key = _mm_load_si128((const __m128i *)(KEY_CHUNK.bytes + offset));
+    return (Uint32)_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, key));
 }
 
-static inline bool IsKeyRun(const Uint64 *run, const Uint64 *key)
+/* Bit 3 * i set for each of the 16 pixels at p that is the key: all three of its bytes equal. */
+static inline Uint64 KeyPixelBits(const Uint8 *p)
 {
-    return ((run[0] ^ key[0]) | (run[1] ^ key[1]) | (run[2] ^ key[2])) == 0;
+    Uint64 equal = EqualBytes16(p, 0) | EqualBytes16(p, 16) << 16 | EqualBytes16(p, 32) << 32;
+    return equal & equal >> 1 & equal >> 2 & ALL_PIXELS;
 }
+#else
+static inline Uint64 KeyPixelBits(const Uint8 *p)
+{
+    Uint64 bits = 0;
+    for (int i = 0; i < CHUNK; i++)
+        if (IsKeyPixel24(p + i * 3))
+            bits |= 1ULL << (i * 3);
+    return bits;
+}
+#endif
 
 /* Writes one gradient pixel: directly for 2- and 4-byte screens, through putpixel otherwise. */
 static inline void StorePixel(SDL_Surface *screen, int bpp, Uint8 *screen_row, int x, int y,
@@ -98,44 +119,34 @@ static inline void StoreRun(SDL_Surface *screen, int bpp, Uint8 *screen_row, int
     }
 }
 
-/* One row of the scan over `width` pixels of a 3-byte key picture. Runs of 8 are tested as a
- * whole first: most are entirely key, or free of the byte 0xFF and so of any key pixel; from such
- * a run memchr skips to the next 0xFF. Only the other runs are tested pixel by pixel. */
+/* One row of the scan over `width` pixels of a 3-byte key picture, a chunk of 16 at a time: a
+ * chunk without key pixels is passed over, one of key pixels only is painted as two runs, and
+ * the others pixel by pixel. */
 static void RecolourRow24(SDL_Surface *screen, int y, int width, const Uint32 *colours,
                           Uint32 row_bits)
 {
-    Uint64 key_run[RUN_WORDS];
-    MakeKeyRun24(key_run);
     int bpp = screen->format->BytesPerPixel;
     const Uint8 *key_row = (const Uint8 *)plimsa->pixels + y * plimsa->pitch;
     Uint8 *screen_row = (Uint8 *)screen->pixels + y * screen->pitch;
 
-    int whole_runs_end = width / GREEN_RUN * GREEN_RUN;
-    int x = 0;
-    while (x < whole_runs_end) {
-        Uint64 run[RUN_WORDS];
-        memcpy(run, key_row + x * 3, sizeof run);
-        Uint32 colour = colours[x / GREEN_RUN] | row_bits;
-        if (IsKeyRun(run, key_run)) {
-            StoreRun(screen, bpp, screen_row, x, y, colour);
-            x += GREEN_RUN;
+    int chunks_end = width / CHUNK * CHUNK;
+    for (int x = 0; x < chunks_end; x += CHUNK) {
+        Uint64 bits = KeyPixelBits(key_row + x * 3);
+        if (bits == 0)
+            continue;
+        Uint32 first = colours[x / GREEN_RUN] | row_bits;
+        Uint32 second = colours[x / GREEN_RUN + 1] | row_bits;
+        if (bits == ALL_PIXELS) {
+            StoreRun(screen, bpp, screen_row, x, y, first);
+            StoreRun(screen, bpp, screen_row, x + GREEN_RUN, y, second);
             continue;
         }
-        if (!HasByteFF(run)) {
-            /* Skip ahead to the run that holds the row's next 0xFF byte, if any. */
-            int from = x + GREEN_RUN;
-            const Uint8 *next = (const Uint8 *)memchr(key_row + from * 3, 0xFF,
-                                                      (size_t)(whole_runs_end - from) * 3);
-            x = next ? (int)(next - key_row) / 3 / GREEN_RUN * GREEN_RUN : whole_runs_end;
-            continue;
+        for (; bits; bits &= bits - 1) {
+            int i = __builtin_ctzll(bits) / 3;
+            StorePixel(screen, bpp, screen_row, x + i, y, i < GREEN_RUN ? first : second);
         }
-        for (int i = 0; i < GREEN_RUN; i++) {
-            if (IsKeyPixel24(key_row + (x + i) * 3))
-                StorePixel(screen, bpp, screen_row, x + i, y, colour);
-        }
-        x += GREEN_RUN;
     }
-    for (; x < width; x++) {
+    for (int x = chunks_end; x < width; x++) {
         if (IsKeyPixel24(key_row + x * 3))
             StorePixel(screen, bpp, screen_row, x, y, colours[x / GREEN_RUN] | row_bits);
     }
