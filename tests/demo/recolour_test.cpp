@@ -8,6 +8,9 @@
 #include <algorithm>
 #include <cstring>
 #include <random>
+#include <stdexcept>
+#include <string>
+#include <vector>
 
 namespace
 {
@@ -48,6 +51,44 @@ void FillKeyPicture(SDL_Surface *key, unsigned seed)
             putpixel(key, x, y, value);
         }
     }
+}
+
+// A surface over a buffer of its own whose rows end in `padding` extra bytes, so that pitches
+// need not be multiples of 4, as in pictures that come from elsewhere. Noise fills every byte.
+struct PaddedSurface {
+    std::vector<Uint8> bytes;
+    SurfacePtr surface;
+};
+
+PaddedSurface MakePadded(const PixelFormat &format, int width, int height, int padding,
+                         unsigned seed)
+{
+    PaddedSurface padded;
+    int pitch = width * format.bits / 8 + padding;
+    padded.bytes.resize((size_t)pitch * height);
+    std::mt19937 random(seed);
+    for (Uint8 &byte : padded.bytes)
+        byte = (Uint8)random();
+    padded.surface.reset(SDL_CreateRGBSurfaceFrom(padded.bytes.data(), width, height, format.bits,
+                                                  pitch, format.rmask, format.gmask, format.bmask,
+                                                  format.amask));
+    if (!padded.surface)
+        throw std::runtime_error(std::string("SDL_CreateRGBSurfaceFrom: ") + SDL_GetError());
+    if (format.bits == 8) {
+        SurfacePtr reference = MakeSurface(format, 1, 1);
+        SDL_SetColors(padded.surface.get(), reference->format->palette->colors, 0, 256);
+    }
+    return padded;
+}
+
+PaddedSurface CopyPadded(const PixelFormat &format, const PaddedSurface &original)
+{
+    SDL_Surface *surface = original.surface.get();
+    PaddedSurface copy = MakePadded(format, surface->w, surface->h,
+                                    surface->pitch - surface->w * format.bits / 8, 0);
+    copy.bytes = original.bytes;
+    copy.surface->pixels = copy.bytes.data();
+    return copy;
 }
 
 class RecolourTest : public ::testing::Test
@@ -156,6 +197,65 @@ TEST_F(RecolourTest, MatchesTheLiteralPassOnEveryFormatAndSize)
                               0)
                         << "row padding written on " << screen_format.name;
                 }
+            }
+        }
+    }
+}
+
+// Tiny, odd and padded sizes, the key picture and the screen each of its own size and pitch,
+// every pair of formats: the shapes that pictures from elsewhere have. Padding must stay as it
+// was, and so must everything outside the area both surfaces cover.
+TEST_F(RecolourTest, MatchesTheLiteralPassOnTinyOddAndPaddedSurfaces)
+{
+    struct Shape {
+        int key_width, key_height, screen_width, screen_height;
+    };
+    const Shape small[] = {{1, 1, 1, 1},   {7, 3, 7, 3},   {7, 3, 1, 1},
+                           {1, 1, 7, 3},   {13, 5, 17, 3}, {16, 2, 16, 2},
+                           {33, 4, 31, 6}, {49, 7, 64, 2}, {24, 24, 23, 24}};
+    // Straddling the scan area: wider and taller than 800x480 on one side only.
+    const Shape large[] = {{803, 479, 797, 483}};
+    const int paddings[][2] = {{0, 0}, {1, 3}, {3, 7}, {7, 1}}; // key's, screen's, in bytes
+    const Uint32 rows[] = {0, 40, 65535};
+
+    unsigned seed = 100;
+    auto check = [&](const PixelFormat &key_format, const PixelFormat &screen_format,
+                     const Shape &shape, const int padding[2], Uint32 row) {
+        PaddedSurface key =
+            MakePadded(key_format, shape.key_width, shape.key_height, padding[0], ++seed);
+        FillKeyPicture(key.surface.get(), ++seed);
+        PaddedSurface screen =
+            MakePadded(screen_format, shape.screen_width, shape.screen_height, padding[1], ++seed);
+        PaddedSurface expected = CopyPadded(screen_format, screen);
+        plimsa = key.surface.get();
+
+        RecolourKeyPixels(screen.surface.get(), row);
+        LiteralRecolour(expected.surface.get(), key.surface.get(), row);
+        ASSERT_EQ(PixelDifference(screen.surface.get(), expected.surface.get()), "")
+            << key_format.name << " " << shape.key_width << "x" << shape.key_height << "+"
+            << padding[0] << " key on " << screen_format.name << " " << shape.screen_width << "x"
+            << shape.screen_height << "+" << padding[1] << " screen, row " << row;
+        ASSERT_TRUE(screen.bytes == expected.bytes)
+            << "row padding written on " << screen_format.name;
+    };
+
+    for (const PixelFormat &key_format : AllPixelFormats()) {
+        for (const PixelFormat &screen_format : AllPixelFormats()) {
+            for (const Shape &shape : small) {
+                for (const auto &padding : paddings) {
+                    for (Uint32 row : rows) {
+                        check(key_format, screen_format, shape, padding, row);
+                        if (HasFatalFailure())
+                            return;
+                    }
+                }
+            }
+            if (key_format.bits < 24)
+                continue;
+            for (const Shape &shape : large) {
+                check(key_format, screen_format, shape, paddings[3], 40);
+                if (HasFatalFailure())
+                    return;
             }
         }
     }
