@@ -1,0 +1,181 @@
+// demo_process.cpp: fork and exec of the demo and of helper tools, waiting with a deadline.
+#include "demo_process.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char **environ;
+
+namespace e2e
+{
+namespace
+{
+
+using Clock = std::chrono::steady_clock;
+
+std::vector<std::string> ChildEnvironment(const Environment &changes)
+{
+    std::map<std::string, std::string> variables;
+    for (char **entry = environ; *entry; ++entry) {
+        const std::string text = *entry;
+        const auto equals = text.find('=');
+        if (equals != std::string::npos) {
+            variables[text.substr(0, equals)] = text.substr(equals + 1);
+        }
+    }
+    for (const auto &[name, value] : changes) {
+        if (value) {
+            variables[name] = *value;
+        } else {
+            variables.erase(name);
+        }
+    }
+    std::vector<std::string> list;
+    for (const auto &[name, value] : variables) {
+        list.push_back(name + "=" + value);
+    }
+    return list;
+}
+
+std::vector<char *> Pointers(std::vector<std::string> &strings)
+{
+    std::vector<char *> pointers;
+    for (auto &s : strings) {
+        pointers.push_back(s.data());
+    }
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+std::string ReadFile(const std::filesystem::path &path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+int DecodeStatus(int status)
+{
+    if (WIFSIGNALED(status)) {
+        return 128 + WTERMSIG(status);
+    }
+    return WEXITSTATUS(status);
+}
+
+} // namespace
+
+Environment WindowEnvironment(const std::string &display)
+{
+    return {{"DISPLAY", display}, {"SDL_VIDEODRIVER", "x11"}, {"SDL_AUDIODRIVER", "dummy"}};
+}
+
+std::filesystem::path DemoBinary()
+{
+    const char *other = std::getenv("DEMO_E2E_BINARY");
+    return other && *other ? other : DEMO_BINARY;
+}
+
+DemoProcess::DemoProcess(const std::filesystem::path &folder, const Environment &changes)
+{
+    // The captured output lives beside the asset folder, so the demo's folder holds only assets.
+    const std::string stem = folder.string();
+    stdout_path_ = stem + ".stdout";
+    stderr_path_ = stem + ".stderr";
+    std::vector<std::string> environment = ChildEnvironment(changes);
+    std::vector<char *> env = Pointers(environment);
+    std::string binary = DemoBinary().string();
+
+    pid_ = fork();
+    if (pid_ < 0) {
+        throw std::runtime_error("fork failed");
+    }
+    if (pid_ == 0) {
+        const int out = open(stdout_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int err = open(stderr_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int in = open("/dev/null", O_RDONLY);
+        if (out < 0 || err < 0 || in < 0 || chdir(folder.c_str()) != 0) {
+            _exit(126);
+        }
+        dup2(in, STDIN_FILENO);
+        dup2(out, STDOUT_FILENO);
+        dup2(err, STDERR_FILENO);
+        char *argv[] = {binary.data(), nullptr};
+        execve(binary.c_str(), argv, env.data());
+        _exit(127);
+    }
+}
+
+DemoProcess::~DemoProcess()
+{
+    if (!status_) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+    }
+}
+
+std::optional<int> DemoProcess::WaitForExit(std::chrono::milliseconds timeout)
+{
+    const auto deadline = Clock::now() + timeout;
+    while (!status_) {
+        int status = 0;
+        const pid_t done = waitpid(pid_, &status, WNOHANG);
+        if (done == pid_) {
+            status_ = DecodeStatus(status);
+            break;
+        }
+        if (done < 0 && errno != EINTR) {
+            throw std::runtime_error(std::string("waitpid: ") + std::strerror(errno));
+        }
+        if (Clock::now() >= deadline) {
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return status_;
+}
+
+std::string DemoProcess::Stdout() const
+{
+    return ReadFile(stdout_path_);
+}
+
+std::string DemoProcess::Stderr() const
+{
+    return ReadFile(stderr_path_);
+}
+
+int RunTool(const std::string &display, std::initializer_list<std::string> arguments)
+{
+    std::vector<std::string> args(arguments);
+    std::vector<char *> argv = Pointers(args);
+    std::vector<std::string> environment = ChildEnvironment({{"DISPLAY", display}});
+    std::vector<char *> env = Pointers(environment);
+    const pid_t pid = fork();
+    if (pid < 0) {
+        return -1;
+    }
+    if (pid == 0) {
+        execvpe(argv[0], argv.data(), env.data());
+        _exit(127);
+    }
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR) {
+            return -1;
+        }
+    }
+    return DecodeStatus(status);
+}
+
+} // namespace e2e

@@ -1,0 +1,59 @@
+// e2e_fixture.h: a test with its own X server and asset folder, and the demo's ways of ending.
+#pragma once
+
+#include "demo_process.h"
+#include "frame_check.h"
+#include "test_assets.h"
+#include "x_server.h"
+#include "x_window.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+
+namespace e2e
+{
+
+using namespace std::chrono_literals;
+
+// Generous: a sanitizer build starts slowly.
+constexpr auto kWindowTimeout = 15s;
+constexpr auto kStartFailureTimeout = 15s;
+// The demo must end this soon after a key press or a window close.
+constexpr auto kEndTimeout = 1s;
+
+// Orders 0 to 4 pass in 10 ms each; order 5 plays 64 rows of 80 ms; then order 6.
+std::vector<std::uint8_t> LongScene5Song();
+
+class DemoTest : public ::testing::Test
+{
+  protected:
+    std::unique_ptr<DemoProcess> Start(const Environment &extra = {});
+    // Waits for the window and fails the test when none appears.
+    WindowId AwaitWindow(DemoProcess &demo);
+    // Moves the pointer into the window and presses a key there.
+    void PressKey();
+    // Polls screenshots until the window shows `frame` (pixels in `skip` aside); the last
+    // difference, empty on success.
+    std::string AwaitFrame(WindowId window, SDL_Surface *frame, const std::vector<bool> *skip,
+                           Screenshot *shot);
+
+    // Waits until the window shows the frame of the picture file: the demo's loop is running.
+    void AwaitScene(WindowId window, const std::string &picture_file);
+
+    // Waits until the window shows the frame of one of the seven scenes.
+    void AwaitAnyScene(WindowId window);
+
+    // Runs the demo until scene 5 is on screen, ends it with a key, and expects the screenshot
+    // to show plimsa with the gradient of one of the rows the demo printed in its key areas.
+    void ExpectScene5WithGradient();
+
+    XServer server_;
+    AssetFolder assets_;
+};
+
+// Expects the demo to end with `status` within `timeout`.
+void ExpectExit(DemoProcess &demo, int status, std::chrono::milliseconds timeout);
+
+} // namespace e2e

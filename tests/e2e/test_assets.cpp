@@ -1,0 +1,316 @@
+// test_assets.cpp: builds the songs, pictures and damaged files of the end-to-end tests.
+#include "test_assets.h"
+
+#include "xmwriter.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <stdexcept>
+
+namespace e2e
+{
+namespace
+{
+
+constexpr std::uint8_t kSetSpeed = 0x0F;
+constexpr int kBpm = 250; // a tick lasts 2.5 / 250 s = 10 ms
+
+void Put16(std::vector<std::uint8_t> &out, unsigned value)
+{
+    out.push_back(static_cast<std::uint8_t>(value));
+    out.push_back(static_cast<std::uint8_t>(value >> 8));
+}
+
+void Put32(std::vector<std::uint8_t> &out, std::uint32_t value)
+{
+    Put16(out, value & 0xFFFF);
+    Put16(out, value >> 16);
+}
+
+void PutBigEndian16(std::vector<std::uint8_t> &out, unsigned value)
+{
+    out.push_back(static_cast<std::uint8_t>(value >> 8));
+    out.push_back(static_cast<std::uint8_t>(value));
+}
+
+// Headers of an uncompressed BMP (BITMAPINFOHEADER) with `palette_size` entries.
+std::vector<std::uint8_t> BmpHeader(std::int32_t width, std::int32_t height, int bits,
+                                    int palette_size, std::uint32_t pixel_bytes)
+{
+    const std::uint32_t offset = 14 + 40 + 4 * static_cast<std::uint32_t>(palette_size);
+    std::vector<std::uint8_t> out = {'B', 'M'};
+    Put32(out, offset + pixel_bytes);
+    Put32(out, 0);
+    Put32(out, offset);
+    Put32(out, 40);
+    Put32(out, static_cast<std::uint32_t>(width));
+    Put32(out, static_cast<std::uint32_t>(height));
+    Put16(out, 1);
+    Put16(out, static_cast<unsigned>(bits));
+    Put32(out, 0); // BI_RGB
+    Put32(out, pixel_bytes);
+    Put32(out, 2835);
+    Put32(out, 2835);
+    Put32(out, static_cast<std::uint32_t>(palette_size));
+    Put32(out, 0);
+    return out;
+}
+
+void ReadRgb(SDL_Surface *picture, int x, int y, std::uint8_t *r, std::uint8_t *g, std::uint8_t *b)
+{
+    const auto *p = static_cast<const std::uint8_t *>(picture->pixels) + y * picture->pitch +
+                    x * picture->format->BytesPerPixel;
+    Uint32 value = 0;
+    for (int i = picture->format->BytesPerPixel - 1; i >= 0; --i) {
+        value = value << 8 | p[i];
+    }
+    SDL_GetRGB(value, picture->format, r, g, b);
+}
+
+// The pixel bytes of one row in the given depth, padded to four bytes.
+std::vector<std::uint8_t> EncodeRow(SDL_Surface *picture, int y, int bits)
+{
+    std::vector<std::uint8_t> row;
+    std::uint8_t bitsbuffer = 0;
+    for (int x = 0; x < picture->w; ++x) {
+        std::uint8_t r, g, b;
+        ReadRgb(picture, x, y, &r, &g, &b);
+        switch (bits) {
+        case 1:
+            bitsbuffer = static_cast<std::uint8_t>(bitsbuffer << 1 | ((r + g + b) >= 384));
+            if (x % 8 == 7 || x == picture->w - 1) {
+                row.push_back(static_cast<std::uint8_t>(bitsbuffer << (7 - x % 8)));
+                bitsbuffer = 0;
+            }
+            break;
+        case 8:
+            row.push_back(static_cast<std::uint8_t>((r & 0xE0) | (g & 0xE0) >> 3 | b >> 6));
+            break;
+        case 16:
+            Put16(row, static_cast<unsigned>((r >> 3) << 10 | (g >> 3) << 5 | b >> 3));
+            break;
+        case 32:
+            row.insert(row.end(), {b, g, r, 0});
+            break;
+        default:
+            throw std::invalid_argument("unsupported BMP depth");
+        }
+    }
+    while (row.size() % 4) {
+        row.push_back(0);
+    }
+    return row;
+}
+
+} // namespace
+
+const std::array<const char *, 9> kPictureFiles = {"isologo.bmp", "pilvet.bmp",     "porkkana.bmp",
+                                                   "tehdas.bmp",  "quelpmad.bmp",   "blimt.bmp",
+                                                   "plimsa.bmp",  "quelpsaksa.bmp", "loppu.bmp"};
+
+std::vector<std::uint8_t> TimedSong(const std::vector<OrderTiming> &orders)
+{
+    xm::Module module;
+    module.name = "e2e timing";
+    module.channels = 2;
+    module.speed = 1;
+    module.bpm = kBpm;
+    for (size_t i = 0; i < orders.size(); ++i) {
+        xm::Pattern &pattern = module.patterns.emplace_back(orders[i].rows, module.channels);
+        pattern.at(0, 0) = {0, 0, 0, kSetSpeed, static_cast<std::uint8_t>(orders[i].ticks)};
+        module.orders.push_back(static_cast<std::uint8_t>(i));
+    }
+    return xm::write(module);
+}
+
+std::vector<std::uint8_t> QuickTourSong()
+{
+    return TimedSong({{2, 1}, {2, 1}, {2, 1}, {2, 1}, {2, 1}, {10, 1}, {64, 31}});
+}
+
+std::vector<std::uint8_t> ModSong()
+{
+    constexpr int kOrders = 7;
+    std::vector<std::uint8_t> out(20, 0); // title
+    for (int sample = 0; sample < 31; ++sample) {
+        out.insert(out.end(), 22, 0);     // name
+        Put16(out, sample == 0 ? 16 : 0); // length in words
+        out.push_back(0);                 // finetune
+        out.push_back(sample == 0 ? 64 : 0);
+        Put16(out, 0); // loop start
+        Put16(out, 1); // loop length
+    }
+    out.push_back(kOrders);
+    out.push_back(127);
+    for (int order = 0; order < 128; ++order) {
+        out.push_back(0); // every order plays pattern 0
+    }
+    out.insert(out.end(), {'M', '.', 'K', '.'});
+    // Pattern 0: 64 rows x 4 channels; row 0 sets speed 1, so an order lasts 64 ticks.
+    for (int row = 0; row < 64; ++row) {
+        for (int channel = 0; channel < 4; ++channel) {
+            const bool speed = row == 0 && channel == 0;
+            PutBigEndian16(out, 0);
+            PutBigEndian16(out, speed ? (kSetSpeed << 8 | 1) : 0);
+        }
+    }
+    for (int i = 0; i < 32; ++i) {
+        out.push_back(static_cast<std::uint8_t>(i < 16 ? 40 : -40));
+    }
+    return out;
+}
+
+SurfacePtr MakeRgbSurface(int width, int height)
+{
+    // The layout of a 24-bit BMP, which SDL_SaveBMP then writes unchanged.
+    SurfacePtr surface(
+        SDL_CreateRGBSurface(SDL_SWSURFACE, width, height, 24, 0xFF0000, 0x00FF00, 0x0000FF, 0));
+    if (!surface) {
+        throw std::runtime_error(SDL_GetError());
+    }
+    return surface;
+}
+
+static void SetRgb(SDL_Surface *surface, int x, int y, std::uint8_t r, std::uint8_t g,
+                   std::uint8_t b)
+{
+    auto *p = static_cast<std::uint8_t *>(surface->pixels) + y * surface->pitch + x * 3;
+    const Uint32 value = SDL_MapRGB(surface->format, r, g, b);
+    const bool big = SDL_BYTEORDER == SDL_BIG_ENDIAN;
+    p[0] = static_cast<std::uint8_t>(big ? value >> 16 : value);
+    p[1] = static_cast<std::uint8_t>(value >> 8);
+    p[2] = static_cast<std::uint8_t>(big ? value : value >> 16);
+}
+
+SurfacePtr PatternPicture(int width, int height, unsigned seed)
+{
+    SurfacePtr picture = MakeRgbSurface(width, height);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const bool check = ((x >> 4) ^ (y >> 4) ^ seed) & 1;
+            const auto r = static_cast<std::uint8_t>(x * 255 / width);
+            const auto g = static_cast<std::uint8_t>(y * 255 / height);
+            const auto b = static_cast<std::uint8_t>(check ? 200 - (seed * 37 & 63) : 40);
+            // Red stays below 255 so that no pattern pixel is the key colour.
+            SetRgb(picture.get(), x, y, r == 255 ? 254 : r, g, b);
+        }
+    }
+    return picture;
+}
+
+SurfacePtr KeyPicture(int width, int height)
+{
+    SurfacePtr picture = PatternPicture(width, height, 7);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const int dx = x - 200, dy = y - 240;
+            const bool disc = dx * dx + dy * dy < 120 * 120;
+            const bool bar = x >= 420 && x < 780 && (y / 40) % 2 == 1;
+            const bool edge = y < 3 || x < 2; // key pixels right at the borders too
+            const bool near_key = x >= 420 && x < 780 && y >= 400 && y < 440;
+            if (near_key) {
+                SetRgb(picture.get(), x, y, 254, 0, 0);
+            } else if (disc || bar || edge) {
+                SetRgb(picture.get(), x, y, 255, 0, 0);
+            }
+        }
+    }
+    return picture;
+}
+
+std::vector<std::uint8_t> EncodeBmp(SDL_Surface *picture, int bits)
+{
+    std::vector<std::uint8_t> pixels;
+    for (int y = picture->h - 1; y >= 0; --y) {
+        const std::vector<std::uint8_t> row = EncodeRow(picture, y, bits);
+        pixels.insert(pixels.end(), row.begin(), row.end());
+    }
+    const int palette_size = bits == 1 ? 2 : bits == 8 ? 256 : 0;
+    std::vector<std::uint8_t> out = BmpHeader(picture->w, picture->h, bits, palette_size,
+                                              static_cast<std::uint32_t>(pixels.size()));
+    for (int i = 0; i < palette_size; ++i) {
+        if (bits == 1) {
+            const std::uint8_t level = i ? 255 : 0;
+            out.insert(out.end(), {level, level, level, 0});
+        } else {
+            const auto r = static_cast<std::uint8_t>(i & 0xE0);
+            const auto g = static_cast<std::uint8_t>((i << 3) & 0xE0);
+            const auto b = static_cast<std::uint8_t>((i & 3) << 6);
+            out.insert(out.end(), {b, g, r, 0});
+        }
+    }
+    out.insert(out.end(), pixels.begin(), pixels.end());
+    return out;
+}
+
+std::vector<std::uint8_t> HugeBmpHeader(std::int32_t width, std::int32_t height)
+{
+    std::vector<std::uint8_t> out = BmpHeader(width, height, 24, 0, 0);
+    const std::vector<std::uint8_t> some = Garbage(256, 1);
+    out.insert(out.end(), some.begin(), some.end());
+    return out;
+}
+
+std::vector<std::uint8_t> Garbage(size_t size, unsigned seed)
+{
+    std::mt19937 generator(seed);
+    std::vector<std::uint8_t> bytes(size);
+    for (auto &byte : bytes) {
+        byte = static_cast<std::uint8_t>(generator());
+    }
+    return bytes;
+}
+
+std::vector<std::uint8_t> ReadBytes(const std::filesystem::path &path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+AssetFolder::AssetFolder()
+{
+    const char *base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/demo-e2e-XXXXXX";
+    if (!mkdtemp(pattern.data())) {
+        throw std::runtime_error("mkdtemp failed");
+    }
+    path_ = pattern;
+}
+
+AssetFolder::~AssetFolder()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+    std::filesystem::remove(path_.string() + ".stdout", ignored);
+    std::filesystem::remove(path_.string() + ".stderr", ignored);
+}
+
+void AssetFolder::Write(const std::string &name, const std::vector<std::uint8_t> &bytes) const
+{
+    std::ofstream file(path_ / name, std::ios::binary);
+    file.write(reinterpret_cast<const char *>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    if (!file) {
+        throw std::runtime_error("cannot write " + name);
+    }
+}
+
+void AssetFolder::SavePicture(const std::string &name, SDL_Surface *picture) const
+{
+    if (SDL_SaveBMP(picture, (path_ / name).c_str()) != 0) {
+        throw std::runtime_error(std::string("SDL_SaveBMP: ") + SDL_GetError());
+    }
+}
+
+void AssetFolder::SaveDefaultPictures() const
+{
+    for (unsigned i = 0; i < kPictureFiles.size(); ++i) {
+        const std::string name = kPictureFiles[i];
+        SurfacePtr picture =
+            name == "plimsa.bmp" ? KeyPicture(800, 480) : PatternPicture(800, 480, i);
+        SavePicture(name, picture.get());
+    }
+}
+
+} // namespace e2e

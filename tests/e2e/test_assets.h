@@ -1,0 +1,76 @@
+// test_assets.h: asset folders of the end-to-end tests: modules of known timing from the XM
+// writer, pictures with recognisable contents, and the damaged files of the bad-input tests.
+#pragma once
+
+#include "SDL.h"
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace e2e
+{
+
+struct SurfaceDeleter {
+    void operator()(SDL_Surface *surface) const { SDL_FreeSurface(surface); }
+};
+using SurfacePtr = std::unique_ptr<SDL_Surface, SurfaceDeleter>;
+
+// The nine picture files, in the demo's load order.
+extern const std::array<const char *, 9> kPictureFiles;
+
+// One order of a song: its row count and ticks per row. Every tick lasts 10 ms.
+struct OrderTiming {
+    int rows;
+    int ticks;
+};
+// A play-once XM song, one pattern per order, silent.
+std::vector<std::uint8_t> TimedSong(const std::vector<OrderTiming> &orders);
+// Scenes 0 to 5 in 200 ms (20 ms each, 100 ms for scene 5), then scene 6 for 64 rows of 310 ms.
+std::vector<std::uint8_t> QuickTourSong();
+// A minimal four-channel ProTracker MOD of seven orders.
+std::vector<std::uint8_t> ModSong();
+
+// A 24-bit software surface.
+SurfacePtr MakeRgbSurface(int width, int height);
+// A picture that shows any shift, scaling or channel mix-up: gradients and a checkerboard.
+SurfacePtr PatternPicture(int width, int height, unsigned seed);
+// A key picture: a pattern without pure red, with pure-red discs and bars (the key areas) and a
+// bar of (254, 0, 0), which is no key.
+SurfacePtr KeyPicture(int width, int height);
+
+// BMP files in the bit depths SDL_SaveBMP does not write: 1 (black and white), 8 (3-3-2
+// palette), 16 (5-5-5) and 32 bits (x-8-8-8), from a 24-bit surface.
+std::vector<std::uint8_t> EncodeBmp(SDL_Surface *picture, int bits);
+// A 24-bit BMP header claiming width x height, followed by a few bytes of pixels.
+std::vector<std::uint8_t> HugeBmpHeader(std::int32_t width, std::int32_t height);
+// Bytes from a seeded generator.
+std::vector<std::uint8_t> Garbage(size_t size, unsigned seed);
+std::vector<std::uint8_t> ReadBytes(const std::filesystem::path &path);
+
+// A fresh temporary folder that holds the demo's run-time files; removed with its output files.
+class AssetFolder
+{
+  public:
+    AssetFolder();
+    ~AssetFolder();
+    AssetFolder(const AssetFolder &) = delete;
+    AssetFolder &operator=(const AssetFolder &) = delete;
+
+    const std::filesystem::path &path() const { return path_; }
+    std::filesystem::path operator/(const std::string &name) const { return path_ / name; }
+
+    void Write(const std::string &name, const std::vector<std::uint8_t> &bytes) const;
+    // Saves with SDL_SaveBMP. Throws when SDL cannot write it.
+    void SavePicture(const std::string &name, SDL_Surface *picture) const;
+    // All nine pictures, each its own pattern, plimsa a key picture; all 800x480, 24-bit.
+    void SaveDefaultPictures() const;
+
+  private:
+    std::filesystem::path path_;
+};
+
+} // namespace e2e
