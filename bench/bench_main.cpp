@@ -3,6 +3,8 @@
 //   bench_demo [--assets=DIR] [--require_targets] [Google Benchmark flags]
 // --assets: the folder with the nine pictures (default: the build's asset set).
 // --require_targets: exit with status 1 when a ratio misses its target.
+// Exits with status 1 as well when a benchmark fails its set-up, for example when the fast
+// recolouring paints other pixels than the literal pass.
 #include "bench_stage.h"
 #include "ratio_reporter.h"
 
@@ -66,5 +68,7 @@ int main(int argc, char **argv)
     bool met = reporter.PrintSummary();
     benchmark::Shutdown();
     CloseBenchStage();
+    if (reporter.HadErrors())
+        return 1;
     return options.require_targets && !met ? 1 : 0;
 }

@@ -38,6 +38,7 @@ void RatioReporter::ReportRuns(const std::vector<Run> &runs)
 {
     ConsoleReporter::ReportRuns(runs);
     for (const Run &run : runs) {
+        had_errors_ = had_errors_ || run.error_occurred;
         if (run.error_occurred || run.iterations == 0)
             continue;
         double seconds = run.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);

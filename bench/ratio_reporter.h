@@ -18,6 +18,9 @@ class RatioReporter : public benchmark::ConsoleReporter
     // its target.
     bool PrintSummary();
 
+    // True when a benchmark stopped with an error (a failed check of its set-up).
+    bool HadErrors() const { return had_errors_; }
+
   private:
     // CPU seconds per iteration, 0 if the benchmark did not run.
     double Seconds(const std::string &name) const;
@@ -26,6 +29,7 @@ class RatioReporter : public benchmark::ConsoleReporter
     // the repetitions where Google Benchmark reported one (preferred).
     std::map<std::string, double> fastest_;
     std::map<std::string, double> median_;
+    bool had_errors_ = false;
 };
 
 #endif // RATIO_REPORTER_H
