@@ -18,6 +18,7 @@ namespace
 {
 
 constexpr std::string_view kSignature = "Extended Module: ";
+// Players pick FastTracker 2 playback rules from this name, as for other FT2-compatible writers.
 constexpr std::string_view kTracker = "FastTracker v2.00";
 constexpr std::uint16_t kVersion = 0x0104;
 constexpr std::uint32_t kHeaderSize = 276;           // from the size field to the order table's end
