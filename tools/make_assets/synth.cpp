@@ -228,7 +228,7 @@ xm::Instrument pad()
     const Wave wave = periodic(200, {200, 201, 199}, 14, [](int k) { return std::pow(k, -1.4); });
     xm::Instrument instrument = looped("pad", wave, 200);
     instrument.sample.volume = 44;
-    instrument.volume_envelope = {true, {{0, 0}, {14, 64}, {40, 50}}, 2, -1, -1};
+    instrument.volume_envelope = {true, {{0, 24}, {12, 64}, {40, 50}}, 2, -1, -1};
     instrument.fadeout = 500;
     return instrument;
 }
