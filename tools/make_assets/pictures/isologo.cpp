@@ -87,8 +87,11 @@ void logo(cairo_t *cr)
     set(cr, hex(0xffffff));
     cairo_set_line_width(cr, 3);
     cairo_stroke(cr);
+    rounded_rectangle(cr, 170, 352, 460, 48, 12); // a dark plate keeps the subtitle legible
+    set(cr, hex(0x0b0622, 0.75));
+    cairo_fill(cr);
     font(cr, Font::Sans, 30);
-    shadowed_text(cr, "a slide show in seven scenes", 400, 300, hex(0xffe6a8), 2);
+    shadowed_text(cr, "a slide show in seven scenes", 400, 386, hex(0xffe6a8), 2);
     font(cr, Font::Mono, 16);
     shadowed_text(cr, "music  \xc2\xb7  pictures  \xc2\xb7  code  \xe2\x80\x94  made from scratch",
                   400, 455, hex(0xd0b8ff), 1);
