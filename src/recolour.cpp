@@ -119,9 +119,61 @@ static inline void StoreRun(SDL_Surface *screen, int bpp, Uint8 *screen_row, int
     }
 }
 
+#if defined(__SSE2__)
+/* All ones in the 32-bit lanes of the 4 pixels whose key bits lie at 0, 3, 6 and 9 in `bits`. */
+static inline __m128i PixelLanes4(Uint64 bits)
+{
+    const __m128i select = _mm_setr_epi32(1 << 0, 1 << 3, 1 << 6, 1 << 9);
+    __m128i spread = _mm_set1_epi32((int)(bits & 0xFFF));
+    return _mm_cmpeq_epi32(_mm_and_si128(spread, select), select);
+}
+
+/* Keeps `old` where `lanes` is zero and takes `colour` where it is all ones. */
+static inline __m128i Blend(__m128i lanes, __m128i colour, __m128i old)
+{
+    return _mm_or_si128(_mm_and_si128(lanes, colour), _mm_andnot_si128(lanes, old));
+}
+
+/* Paints the key pixels among the chunk of 16 at x, whose bits are in `bits`, on a 2- or 4-byte
+ * screen: loads the chunk's screen pixels, blends in the run colours and stores them all back.
+ * False for other screens, which are left to the caller. */
+static inline bool StoreMasked(int bpp, Uint8 *screen_row, int x, Uint64 bits, Uint32 first,
+                               Uint32 second)
+{
+    __m128i lanes[4];
+    for (int group = 0; group < 4; group++)
+        lanes[group] = PixelLanes4(bits >> (12 * group));
+    if (bpp == 2) {
+        __m128i *out = (__m128i *)(screen_row + x * 2);
+        __m128i low = _mm_packs_epi32(lanes[0], lanes[1]);
+        __m128i high = _mm_packs_epi32(lanes[2], lanes[3]);
+        __m128i first16 = _mm_set1_epi16((short)first);
+        __m128i second16 = _mm_set1_epi16((short)second);
+        _mm_storeu_si128(out, Blend(low, first16, _mm_loadu_si128(out)));
+        _mm_storeu_si128(out + 1, Blend(high, second16, _mm_loadu_si128(out + 1)));
+        return true;
+    }
+    if (bpp == 4) {
+        __m128i *out = (__m128i *)(screen_row + x * 4);
+        for (int group = 0; group < 4; group++) {
+            __m128i colour = _mm_set1_epi32((int)(group < 2 ? first : second));
+            _mm_storeu_si128(out + group,
+                             Blend(lanes[group], colour, _mm_loadu_si128(out + group)));
+        }
+        return true;
+    }
+    return false;
+}
+#else
+static inline bool StoreMasked(int, Uint8 *, int, Uint64, Uint32, Uint32)
+{
+    return false;
+}
+#endif
+
 /* One row of the scan over `width` pixels of a 3-byte key picture, a chunk of 16 at a time: a
  * chunk without key pixels is passed over, one of key pixels only is painted as two runs, and
- * the others pixel by pixel. */
+ * the others through a blend of old and new pixels (pixel by pixel on 1- and 3-byte screens). */
 static void RecolourRow24(SDL_Surface *screen, int y, int width, const Uint32 *colours,
                           Uint32 row_bits)
 {
@@ -141,6 +193,8 @@ static void RecolourRow24(SDL_Surface *screen, int y, int width, const Uint32 *c
             StoreRun(screen, bpp, screen_row, x + GREEN_RUN, y, second);
             continue;
         }
+        if (StoreMasked(bpp, screen_row, x, bits, first, second))
+            continue;
         for (; bits; bits &= bits - 1) {
             int i = __builtin_ctzll(bits) / 3;
             StorePixel(screen, bpp, screen_row, x + i, y, i < GREEN_RUN ? first : second);
