@@ -34,6 +34,11 @@ const Ratio kRatios[] = {
 
 } // namespace
 
+double FastestRepetition(const std::vector<double> &values)
+{
+    return values.empty() ? 0 : *std::min_element(values.begin(), values.end());
+}
+
 void RatioReporter::ReportRuns(const std::vector<Run> &runs)
 {
     ConsoleReporter::ReportRuns(runs);
@@ -43,11 +48,8 @@ void RatioReporter::ReportRuns(const std::vector<Run> &runs)
             continue;
         double seconds = run.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
         const std::string &name = run.run_name.function_name;
-        if (run.run_type == Run::RT_Aggregate) {
-            if (run.aggregate_name == "median")
-                median_[name] = seconds;
+        if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "min")
             continue;
-        }
         auto found = fastest_.find(name);
         if (found == fastest_.end())
             fastest_[name] = seconds;
@@ -58,9 +60,6 @@ void RatioReporter::ReportRuns(const std::vector<Run> &runs)
 
 double RatioReporter::Seconds(const std::string &name) const
 {
-    auto median = median_.find(name);
-    if (median != median_.end())
-        return median->second;
     auto fastest = fastest_.find(name);
     return fastest != fastest_.end() ? fastest->second : 0;
 }
@@ -69,8 +68,7 @@ bool RatioReporter::PrintSummary()
 {
     bool all_met = true;
     std::ostream &out = GetOutputStream();
-    out << "\nRatios of CPU time per iteration (" << (median_.empty() ? "fastest" : "median")
-        << " of the repetitions):\n";
+    out << "\nRatios of CPU time per iteration (fastest repetition of each):\n";
     for (const Ratio &ratio : kRatios) {
         double numerator = Seconds(ratio.numerator);
         double denominator = Seconds(ratio.denominator);

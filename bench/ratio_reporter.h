@@ -9,6 +9,10 @@
 #include <string>
 #include <vector>
 
+// The "min" statistic over repetitions, which every benchmark here adds, so that the summary
+// can use the fastest repetition even when only aggregates are reported.
+double FastestRepetition(const std::vector<double> &values);
+
 class RatioReporter : public benchmark::ConsoleReporter
 {
   public:
@@ -25,10 +29,8 @@ class RatioReporter : public benchmark::ConsoleReporter
     // CPU seconds per iteration, 0 if the benchmark did not run.
     double Seconds(const std::string &name) const;
 
-    // CPU seconds per iteration of each benchmark: the fastest repetition, and the median of
-    // the repetitions where Google Benchmark reported one (preferred).
+    // CPU seconds per iteration of each benchmark, its fastest repetition.
     std::map<std::string, double> fastest_;
-    std::map<std::string, double> median_;
     bool had_errors_ = false;
 };
 
