@@ -77,7 +77,13 @@ int DecodeStatus(int status)
 
 Environment WindowEnvironment(const std::string &display)
 {
-    return {{"DISPLAY", display}, {"SDL_VIDEODRIVER", "x11"}, {"SDL_AUDIODRIVER", "dummy"}};
+    const char *lsan = std::getenv("LSAN_OPTIONS");
+    std::string leak_options = lsan && *lsan ? std::string(lsan) + ":" : "";
+    leak_options += "suppressions=" E2E_LSAN_SUPPRESSIONS;
+    return {{"DISPLAY", display},
+            {"SDL_VIDEODRIVER", "x11"},
+            {"SDL_AUDIODRIVER", "dummy"},
+            {"LSAN_OPTIONS", leak_options}};
 }
 
 std::filesystem::path DemoBinary()
