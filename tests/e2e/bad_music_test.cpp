@@ -78,7 +78,7 @@ TEST_P(BadMusicTest, RefusedBeforeAnyWindowOrPlayed)
     ASSERT_NE(window, kNoWindow);
     AwaitAnyScene(window);
     PressKey();
-    ExpectExit(*demo, 0, kEndTimeout);
+    ExpectQuickEnd(*demo);
 }
 
 INSTANTIATE_TEST_SUITE_P(Music, BadMusicTest, ::testing::Range<size_t>(0, BadMusicCases().size()),

@@ -20,8 +20,10 @@ using namespace std::chrono_literals;
 // Generous: a sanitizer build starts slowly.
 constexpr auto kWindowTimeout = 15s;
 constexpr auto kStartFailureTimeout = 15s;
-// The demo must end this soon after a key press or a window close.
+// The demo's window must close this soon after a key press or a window close.
 constexpr auto kEndTimeout = 1s;
+// The process then exits, after the sanitizers' exit checks in their builds.
+constexpr auto kExitTimeout = 15s;
 
 // Orders 0 to 4 pass in 10 ms each; order 5 plays 64 rows of 80 ms; then order 6.
 std::vector<std::uint8_t> LongScene5Song();
@@ -38,6 +40,9 @@ class DemoTest : public ::testing::Test
     // difference, empty on success.
     std::string AwaitFrame(WindowId window, SDL_Surface *frame, const std::vector<bool> *skip,
                            Screenshot *shot);
+
+    // Expects the window to close within kEndTimeout and the demo to end with status 0.
+    void ExpectQuickEnd(DemoProcess &demo);
 
     // Waits until the window shows the frame of the picture file: the demo's loop is running.
     void AwaitScene(WindowId window, const std::string &picture_file);

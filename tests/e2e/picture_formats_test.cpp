@@ -40,7 +40,7 @@ TEST_P(IsologoDepthTest, FirstSceneShowsThePictureConvertedTo16Bits)
     Screenshot shot;
     EXPECT_EQ(AwaitFrame(window, expected.get(), nullptr, &shot), "");
     PressKey();
-    ExpectExit(*demo, 0, kEndTimeout);
+    ExpectQuickEnd(*demo);
 }
 
 INSTANTIATE_TEST_SUITE_P(Bits, IsologoDepthTest, ::testing::Values(1, 8, 16, 32));

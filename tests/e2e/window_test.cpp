@@ -38,7 +38,7 @@ TEST_F(WindowTest, OpensAn800x480WindowShowingIsologoAt16Bits)
     EXPECT_EQ(AwaitFrame(window, expected.get(), nullptr, &shot), "");
 
     PressKey();
-    ExpectExit(*demo, 0, kEndTimeout);
+    ExpectQuickEnd(*demo);
     EXPECT_EQ(demo->Stdout(), "") << "scene 0 prints nothing";
 }
 
@@ -58,7 +58,7 @@ TEST_F(WindowTest, KeyPressEndsTheDemoWithinASecond)
     ASSERT_NE(window, kNoWindow);
     AwaitScene(window, "isologo.bmp");
     PressKey();
-    ExpectExit(*demo, 0, kEndTimeout);
+    ExpectQuickEnd(*demo);
 }
 
 TEST_F(WindowTest, ClosingTheWindowEndsTheDemoWithinASecond)
@@ -71,7 +71,7 @@ TEST_F(WindowTest, ClosingTheWindowEndsTheDemoWithinASecond)
     ASSERT_TRUE(AcceptsDeleteWindow(server_.display(), window))
         << "a window manager would destroy the window instead of asking";
     SendDeleteWindow(server_.display(), window);
-    ExpectExit(*demo, 0, kEndTimeout);
+    ExpectQuickEnd(*demo);
 }
 
 TEST_F(WindowTest, MouseAndFocusChangesDoNotEndTheDemo)
@@ -96,7 +96,7 @@ TEST_F(WindowTest, MouseAndFocusChangesDoNotEndTheDemo)
     EXPECT_TRUE(demo->Running()) << "stderr:\n" << demo->Stderr();
     EXPECT_EQ(VisibleTopLevelWindows(server_.display()).size(), 1u);
     PressKey();
-    ExpectExit(*demo, 0, kEndTimeout);
+    ExpectQuickEnd(*demo);
 }
 
 } // namespace
