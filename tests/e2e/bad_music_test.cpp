@@ -3,7 +3,6 @@
 #include "e2e_fixture.h"
 
 #include <functional>
-#include <thread>
 
 namespace e2e
 {

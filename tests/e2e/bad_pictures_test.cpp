@@ -117,11 +117,7 @@ TEST_P(BadPictureTest, DemoPlaysEveryScenePrintsRowsAndEndsWithZeroOnAKey)
     assets_.Write("music.xm", QuickTourSong());
     Apply(damage, assets_, name);
 
-    // A failed allocation for a huge picture is SDL's to handle: let it see null, as without
-    // the sanitizer, rather than stop the run.
-    const char *asan = std::getenv("ASAN_OPTIONS");
-    const auto demo =
-        Start({{"ASAN_OPTIONS", std::string(asan ? asan : "") + ":allocator_may_return_null=1"}});
+    const auto demo = Start();
     const WindowId window = AwaitWindow(*demo);
     ASSERT_NE(window, kNoWindow);
     // The tour stays in scene 6 once it has passed scenes 0 to 5. Where loppu cannot be shown,
