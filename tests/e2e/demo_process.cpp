@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -107,6 +108,7 @@ DemoProcess::DemoProcess(const std::filesystem::path &folder, const Environment 
         throw std::runtime_error("fork failed");
     }
     if (pid_ == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGKILL); // no demo outlives a killed test
         const int out = open(stdout_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         const int err = open(stderr_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         const int in = open("/dev/null", O_RDONLY);

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <poll.h>
 #include <stdexcept>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -31,6 +32,8 @@ int IgnoreXError(Display *, XErrorEvent *)
 
 [[noreturn]] void ExecXvfb(int display_fd)
 {
+    // The server goes when the test goes, even when a timeout kills the test.
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
     const int null = open("/dev/null", O_RDWR);
     if (null >= 0) {
         dup2(null, STDIN_FILENO);
