@@ -4,7 +4,7 @@
  * aborts, so that libFuzzer keeps the input. Little-endian hosts. */
 #include "demo.h"
 #include "fuzz_input.h"
-#include "music_position.h"
+#include "fixed_music.h"
 
 #include <algorithm>
 #include <stdlib.h>
@@ -172,7 +172,7 @@ void CheckFrame(FuzzInput &in, Surface *const pictures[3])
     const int choice = in.Byte() % 10;
     const Uint32 order = choice < 8 ? choice : choice == 8 ? 0xFFFF : in.U16();
     const Uint32 row = in.U16();
-    SetMusicPosition(row << 16 | order);
+    SetFixedMusicPosition(row << 16 | order);
     DrawScreen(screen);
     for (SDL_Surface **slot : slots)
         *slot = NULL;

@@ -1,14 +1,14 @@
-/* music_position.cpp: the six music operations, answering as a loaded module that plays at the
- * position SetMusicPosition chose. */
-#include "music_position.h"
+/* fixed_music.cpp: a music library that plays nothing and reports a fixed position, so that
+ * benchmarks and fuzzers choose each frame's scene. */
+#include "fixed_music.h"
 
 #include "bassmod.h"
 
-static uint32_t position;
+static uint32_t fixed_position;
 
-void SetMusicPosition(uint32_t value)
+void SetFixedMusicPosition(uint32_t position)
 {
-    position = value;
+    fixed_position = position;
 }
 
 uint32_t BASSMOD_GetVersion(void)
@@ -33,7 +33,7 @@ int32_t BASSMOD_MusicPlay(void)
 
 uint32_t BASSMOD_MusicGetPosition(void)
 {
-    return position;
+    return fixed_position;
 }
 
 void BASSMOD_Free(void) {}

@@ -1,5 +1,5 @@
-/* fixed_music.h: the six music operations for the benchmarks, answering as a loaded module that
- * stays at the position SetFixedMusicPosition chose. */
+/* fixed_music.h: the six music operations for benchmarks and fuzzing, answering as a loaded module
+ * that stays at the position SetFixedMusicPosition chose. */
 #ifndef FIXED_MUSIC_H
 #define FIXED_MUSIC_H
 
