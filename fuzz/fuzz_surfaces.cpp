@@ -3,8 +3,8 @@
  * checks, each result is compared with a plain implementation written here; a difference
  * aborts, so that libFuzzer keeps the input. Little-endian hosts. */
 #include "demo.h"
-#include "fuzz_input.h"
 #include "fixed_music.h"
+#include "fuzz_input.h"
 
 #include <algorithm>
 #include <stdlib.h>

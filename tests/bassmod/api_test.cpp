@@ -140,7 +140,8 @@ TEST_F(LibraryTest, TruncatedModulesAreRefusedOrPlayedWithoutHarm)
     for (const std::size_t size :
          {std::size_t{17}, std::size_t{60}, std::size_t{80}, std::size_t{336}, std::size_t{400},
           song.size() / 2, song.size() - 1}) {
-        const std::vector<std::uint8_t> cut(song.begin(), song.begin() + size);
+        const std::vector<std::uint8_t> cut(song.begin(),
+                                            song.begin() + static_cast<std::ptrdiff_t>(size));
         if (load_memory(cut)) {
             EXPECT_NE(BASSMOD_MusicPlay(), 0);
             std::this_thread::sleep_for(std::chrono::milliseconds(30));

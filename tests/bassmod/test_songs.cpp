@@ -105,7 +105,7 @@ std::filesystem::path write_temp_file(const std::string &name,
 {
     const std::filesystem::path dir = std::filesystem::temp_directory_path() / "bassmod_tests";
     std::filesystem::create_directories(dir);
-    const std::filesystem::path path = dir / (std::to_string(::getpid()) + "_" + name);
+    std::filesystem::path path = dir / (std::to_string(::getpid()) + "_" + name);
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char *>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));

@@ -38,7 +38,7 @@ TEST(TimelineThreads, ReaderSeesWholeMarksInOrderWhileTheWriterRuns)
     bassmod::Timeline timeline(1000);
     std::atomic<std::uint32_t> marks_written{0};
     // A new mark every 20 us or so, slow enough that 16-bit order numbers do not wrap.
-    std::jthread writer([&](std::stop_token stop) {
+    std::jthread writer([&](const std::stop_token &stop) {
         std::uint64_t first = 0;
         for (std::uint32_t k = 0; !stop.stop_requested(); ++k) {
             timeline.mark(first, mark_value(k));

@@ -57,7 +57,8 @@ TEST(Pixels, WritesOnlyThePixelsOwnLowBytes)
         putpixel(padded.surface, 1, 1, 0x12345678);
 
         std::vector<Uint8> expected(padded.bytes.size(), SENTINEL);
-        std::copy(written[bpp].begin(), written[bpp].end(), expected.begin() + padded.Offset(1, 1));
+        std::copy(written[bpp].begin(), written[bpp].end(),
+                  expected.begin() + static_cast<std::ptrdiff_t>(padded.Offset(1, 1)));
         EXPECT_EQ(padded.bytes, expected) << bpp << " bytes per pixel";
     }
 }

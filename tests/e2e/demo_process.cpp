@@ -42,8 +42,10 @@ std::vector<std::string> ChildEnvironment(const Environment &changes)
         }
     }
     std::vector<std::string> list;
+    list.reserve(variables.size());
     for (const auto &[name, value] : variables) {
-        list.push_back(name + "=" + value);
+        list.push_back(name + '=');
+        list.back() += value;
     }
     return list;
 }
@@ -51,6 +53,7 @@ std::vector<std::string> ChildEnvironment(const Environment &changes)
 std::vector<char *> Pointers(std::vector<std::string> &strings)
 {
     std::vector<char *> pointers;
+    pointers.reserve(strings.size() + 1);
     for (auto &s : strings) {
         pointers.push_back(s.data());
     }

@@ -113,6 +113,7 @@ TEST_F(Assets, PicturesAre800x480At24BitsWithRichDetail)
 TEST_F(Assets, PicturesDifferOnTheSixteenBitScreen)
 {
     std::vector<std::vector<std::uint16_t>> screens;
+    screens.reserve(std::size(kPictures));
     for (const std::string &name : kPictures) {
         screens.push_back(test::as_rgb565(*test::load_bmp((first() / name).string())));
     }
@@ -184,6 +185,7 @@ TEST_F(Tune, HasSevenOrdersOfSixtyFourRowsAndItsOwnInstruments)
 TEST_F(Tune, ScenesLastSixToTwelveSeconds)
 {
     std::vector<double> starts;
+    starts.reserve(7);
     for (int order = 0; order < 7; ++order) {
         starts.push_back(module_->set_position_order_row(order, 0));
     }
@@ -231,7 +233,8 @@ TEST_F(Tune, EveryOrderSoundsOnceWithoutClipping)
     for (int order = 0; order < 7; ++order) {
         const OrderSound &sound = orders[order];
         ASSERT_GT(sound.frames, 0) << "order " << order;
-        const double rms = std::sqrt(sound.sum_of_squares / (2.0 * sound.frames));
+        const double rms =
+            std::sqrt(sound.sum_of_squares / (2.0 * static_cast<double>(sound.frames)));
         EXPECT_GT(rms, 0.02) << "order " << order << " is nearly silent";
         EXPECT_LT(sound.peak, 0.99F) << "order " << order << " clips";
     }
