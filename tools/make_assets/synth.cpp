@@ -167,30 +167,32 @@ xm::Instrument snare()
     return instrument;
 }
 
+namespace
+{
+// Twice high-passed noise that dies away: the hi-hats differ in length, brightness and decay.
+xm::Instrument hat(const char *name, double seconds, double second_keep, double decay,
+                   std::uint8_t volume, std::uint8_t panning)
+{
+    const Wave hiss = high_pass(high_pass(noise(seconds), 0.6), second_keep);
+    Wave wave = timeline(seconds);
+    for (std::size_t i = 0; i < wave.size(); ++i) {
+        wave[i] = hiss[i] * std::exp(-at(i) / decay);
+    }
+    xm::Instrument instrument = one_shot(name, wave);
+    instrument.sample.volume = volume;
+    instrument.sample.panning = panning;
+    return instrument;
+}
+} // namespace
+
 xm::Instrument closed_hat()
 {
-    const Wave hiss = high_pass(high_pass(noise(0.09), 0.6), 0.6);
-    Wave wave = timeline(0.09);
-    for (std::size_t i = 0; i < wave.size(); ++i) {
-        wave[i] = hiss[i] * std::exp(-at(i) / 0.018);
-    }
-    xm::Instrument instrument = one_shot("closed hat", wave);
-    instrument.sample.volume = 40;
-    instrument.sample.panning = 170;
-    return instrument;
+    return hat("closed hat", 0.09, 0.6, 0.018, 40, 170);
 }
 
 xm::Instrument open_hat()
 {
-    const Wave hiss = high_pass(high_pass(noise(0.4), 0.6), 0.7);
-    Wave wave = timeline(0.4);
-    for (std::size_t i = 0; i < wave.size(); ++i) {
-        wave[i] = hiss[i] * std::exp(-at(i) / 0.11);
-    }
-    xm::Instrument instrument = one_shot("open hat", wave);
-    instrument.sample.volume = 36;
-    instrument.sample.panning = 90;
-    return instrument;
+    return hat("open hat", 0.4, 0.7, 0.11, 36, 90);
 }
 
 // Long hiss with a few clashing metallic partials under it.
