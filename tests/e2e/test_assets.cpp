@@ -126,7 +126,7 @@ std::vector<std::uint8_t> TimedSong(const std::vector<OrderTiming> &orders)
 
 std::vector<std::uint8_t> QuickTourSong()
 {
-    return TimedSong({{2, 1}, {2, 1}, {2, 1}, {2, 1}, {2, 1}, {10, 1}, {64, 31}});
+    return TimedSong({{2, 1}, {2, 1}, {2, 1}, {2, 1}, {2, 1}, {10, 4}, {64, 31}});
 }
 
 std::vector<std::uint8_t> ModSong()

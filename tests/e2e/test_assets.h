@@ -29,7 +29,8 @@ struct OrderTiming {
 };
 // A play-once XM song, one pattern per order, silent.
 std::vector<std::uint8_t> TimedSong(const std::vector<OrderTiming> &orders);
-// Scenes 0 to 5 in 200 ms (20 ms each, 100 ms for scene 5), then scene 6 for 64 rows of 310 ms.
+// Scenes 0 to 5 in 500 ms (20 ms each, 400 ms for scene 5, long enough to be drawn on a busy
+// machine), then scene 6 for 64 rows of 310 ms.
 std::vector<std::uint8_t> QuickTourSong();
 // A minimal four-channel ProTracker MOD of seven orders.
 std::vector<std::uint8_t> ModSong();
