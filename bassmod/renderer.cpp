@@ -14,7 +14,7 @@ void Renderer::start(openmpt_module *module, std::uint32_t song_orders)
     song_orders_ = song_orders;
     next_sample_ = 0;
     ended_ = false;
-    marked_any_ = false;
+    last_marked_.reset();
 }
 
 void Renderer::stop()
@@ -24,12 +24,11 @@ void Renderer::stop()
 
 void Renderer::mark_if_changed(std::uint64_t sample, PackedPosition position)
 {
-    if (marked_any_ && position == last_marked_) {
+    if (last_marked_ == position) {
         return;
     }
     timeline_.mark(sample, position);
     last_marked_ = position;
-    marked_any_ = true;
 }
 
 void Renderer::render(std::int16_t *stereo, std::size_t frames, Nanoseconds now)

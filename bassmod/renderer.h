@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 struct openmpt_module;
 
@@ -40,8 +41,7 @@ class Renderer
     std::uint32_t song_orders_ = 0;
     std::uint64_t next_sample_ = 0; // index of the next frame to render
     bool ended_ = false;
-    bool marked_any_ = false;
-    PackedPosition last_marked_ = 0;
+    std::optional<PackedPosition> last_marked_; // none yet since start()
 };
 
 } // namespace bassmod
