@@ -83,6 +83,11 @@ bool PictureHeaderIsSafe(const Uint8 *header, size_t length, Uint64 file_size)
         length < info_end + MASK_BYTES)
         return false;
 
+    /* SDL's own masks for a 23-bit picture would give green 9 bits: it shifts by green's loss,
+     * -1, while it makes them. */
+    if (bitcount == 23 && (compression == BI_RGB || compression == BI_BITFIELDS))
+        return false;
+
     /* What SDL refuses before allocating is left to it. */
     Uint64 rows = height < 0 ? (Uint64) - (Sint64)height : (Uint64)height;
     bool refused_count = bitcount == 0 || bitcount == 2 || bitcount == 3 ||
@@ -101,17 +106,20 @@ bool PictureHeaderIsSafe(const Uint8 *header, size_t length, Uint64 file_size)
     return (Uint64)offset + rows * file_row <= file_size;
 }
 
-/* A colour mask SDL_AllocFormat describes right: one run of at most 8 bits inside the pixel.
- * Past 8 bits its loss goes negative and wraps; with a gap the channel exceeds 255. Either
- * makes the blitters shift out of range or index past their 256-entry colour maps. */
-static bool MaskIsSafe(Uint32 mask, int bytes)
+/* A colour channel that SDL_AllocFormat describes right: its mask one run of at most 8 bits
+ * inside the pixel, whose shift and loss SDL has from it; an absent channel loses all 8 bits.
+ * Past 8 bits the loss goes negative and wraps; with a gap the channel exceeds 255. Either makes
+ * the blitters shift out of range or index past their 256-entry colour maps. */
+static bool ChannelIsSafe(Uint32 mask, Uint8 shift, Uint8 loss, int bytes)
 {
     if (mask == 0)
-        return true;
+        return loss == 8;
     if (bytes < 4 && mask >> (8 * bytes) != 0)
         return false;
+    int width = __builtin_popcount(mask);
     Uint32 run = mask >> __builtin_ctz(mask);
-    return (run & (run + 1)) == 0 && run <= 0xFF;
+    return (run & (run + 1)) == 0 && width <= 8 && shift == __builtin_ctz(mask) &&
+           loss == 8 - width;
 }
 
 bool PictureFormatIsSafe(const SDL_Surface *picture)
@@ -132,15 +140,17 @@ bool PictureFormatIsSafe(const SDL_Surface *picture)
         const SDL_Palette *palette = format->palette;
         return palette && palette->colors && palette->ncolors >= 1 && palette->ncolors <= 256;
     }
-    Uint32 masks[4] = {format->Rmask, format->Gmask, format->Bmask, format->Amask};
-    Uint32 seen = 0;
-    for (Uint32 mask : masks) {
-        /* Channels sharing bits are no colour a BMP can describe. */
-        if (!MaskIsSafe(mask, bytes) || (mask & seen) != 0)
-            return false;
-        seen |= mask;
-    }
-    return true;
+    /* Channels sharing bits are no colour a BMP can describe. */
+    if ((format->Rmask & format->Gmask) | (format->Rmask & format->Bmask) |
+        (format->Gmask & format->Bmask) |
+        (format->Amask & (format->Rmask | format->Gmask | format->Bmask)))
+        return false;
+    /* SDL leaves the loss of an absent alpha channel at 0 where it chose the masks itself. */
+    return ChannelIsSafe(format->Rmask, format->Rshift, format->Rloss, bytes) &&
+           ChannelIsSafe(format->Gmask, format->Gshift, format->Gloss, bytes) &&
+           ChannelIsSafe(format->Bmask, format->Bshift, format->Bloss, bytes) &&
+           (format->Amask == 0 ||
+            ChannelIsSafe(format->Amask, format->Ashift, format->Aloss, bytes));
 }
 
 /* Reads the start of the file and its size for PictureHeaderIsSafe. A file that cannot be
