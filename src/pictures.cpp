@@ -89,9 +89,9 @@ bool PictureHeaderIsSafe(const Uint8 *header, size_t length, Uint64 file_size)
         return false;
 
     /* What SDL refuses before allocating is left to it. */
-    Uint64 rows = height < 0 ? (Uint64) - (Sint64)height : (Uint64)height;
-    bool refused_count = bitcount == 0 || bitcount == 2 || bitcount == 3 ||
-                         (bitcount >= 5 && bitcount <= 7);
+    Uint64 rows = (Uint64)(height < 0 ? -(Sint64)height : (Sint64)height);
+    bool refused_count =
+        bitcount == 0 || bitcount == 2 || bitcount == 3 || (bitcount >= 5 && bitcount <= 7);
     if (width <= 0 || rows == 0 || width >= SDL_WIDTH_LIMIT || rows >= SDL_HEIGHT_LIMIT ||
         refused_count || (compression != BI_RGB && compression != BI_BITFIELDS))
         return true;

@@ -151,7 +151,7 @@ INSTANTIATE_TEST_SUITE_P(
     CaseName);
 
 // The scene that shows each picture, in the order of the scene table.
-const char *const kScenePictures[] = {"isologo.bmp", "tehdas.bmp", "quelpsaksa.bmp", "pilvet.bmp",
+const char *const kScenePictures[] = {"isologo.bmp",  "tehdas.bmp", "quelpsaksa.bmp", "pilvet.bmp",
                                       "quelpmad.bmp", "plimsa.bmp", "loppu.bmp"};
 
 const std::vector<UnsafePictureFile> kUnsafeFiles = UnsafePictureFiles();
@@ -185,14 +185,14 @@ TEST_P(UnsafePictureTest, ItsSceneIsBlackAndTheDemoEndsWithZeroOnAKey)
     ExpectQuickEnd(*demo);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EveryScene, UnsafePictureTest,
-    ::testing::Combine(::testing::Range(0, 7), ::testing::Range<size_t>(0, kUnsafeFiles.size())),
-    [](const ::testing::TestParamInfo<UnsafePicture> &info) {
-        std::string picture = kScenePictures[std::get<0>(info.param)];
-        picture = picture.substr(0, picture.find('.'));
-        return picture + "_" + kUnsafeFiles[std::get<1>(info.param)].name;
-    });
+INSTANTIATE_TEST_SUITE_P(EveryScene, UnsafePictureTest,
+                         ::testing::Combine(::testing::Range(0, 7),
+                                            ::testing::Range<size_t>(0, kUnsafeFiles.size())),
+                         [](const ::testing::TestParamInfo<UnsafePicture> &info) {
+                             std::string picture = kScenePictures[std::get<0>(info.param)];
+                             picture = picture.substr(0, picture.find('.'));
+                             return picture + "_" + kUnsafeFiles[std::get<1>(info.param)].name;
+                         });
 
 } // namespace
 } // namespace e2e

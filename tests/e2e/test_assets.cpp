@@ -131,8 +131,8 @@ std::vector<std::uint8_t> EncodeRow(SDL_Surface *picture, int y, const BmpLayout
         }
         case 8: {
             const unsigned index = (r & 0xE0) | (g & 0xE0) >> 3 | b >> 6;
-            row.push_back(static_cast<std::uint8_t>(layout.colours ? index % layout.colours
-                                                                   : index));
+            row.push_back(
+                static_cast<std::uint8_t>(layout.colours ? index % layout.colours : index));
             break;
         }
         case 16:
@@ -286,8 +286,8 @@ std::vector<std::uint8_t> EncodeBmp(SDL_Surface *picture, const BmpLayout &layou
         const std::vector<std::uint8_t> row = EncodeRow(picture, y, layout);
         pixels.insert(pixels.end(), row.begin(), row.end());
     }
-    const int palette_size = layout.bits <= 8 ? (layout.colours ? layout.colours : 1 << layout.bits)
-                                              : 0;
+    const int palette_size =
+        layout.bits <= 8 ? (layout.colours ? layout.colours : 1 << layout.bits) : 0;
     std::vector<std::uint8_t> out = BmpHeader(picture->w, picture->h, layout, palette_size,
                                               static_cast<std::uint32_t>(pixels.size()));
     for (int i = 0; i < palette_size; ++i) {
