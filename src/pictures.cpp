@@ -96,14 +96,19 @@ bool PictureHeaderIsSafe(const Uint8 *header, size_t length, Uint64 file_size)
         refused_count || (compression != BI_RGB && compression != BI_BITFIELDS))
         return true;
 
-    /* SDL widens 1- and 4-bit pictures to 8 bits and reads their packed rows; any other it reads
-     * a surface row at a time. The buffer's size is an int. */
+    /* SDL widens 1- and 4-bit pictures to 8 bits and reads their packed rows, padded to four
+     * bytes but for the last row's padding, which it does not need; any other it reads a surface
+     * row at a time. The buffer's size is an int. */
     bool widened = bitcount == 1 || bitcount == 4;
     Uint64 pitch = SurfacePitch((Uint64)width, widened ? 8 : bitcount);
-    Uint64 file_row = widened ? (((Uint64)width * bitcount + 7) / 8 + 3) & ~(Uint64)3 : pitch;
     if (rows * pitch > INT32_MAX)
         return false;
-    return (Uint64)offset + rows * file_row <= file_size;
+    Uint64 pixel_bytes = rows * pitch;
+    if (widened) {
+        Uint64 packed = ((Uint64)width * bitcount + 7) / 8;
+        pixel_bytes = (rows - 1) * ((packed + 3) & ~(Uint64)3) + packed;
+    }
+    return (Uint64)offset + pixel_bytes <= file_size;
 }
 
 /* A colour channel that SDL_AllocFormat describes right: its mask one run of at most 8 bits

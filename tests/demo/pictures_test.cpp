@@ -38,12 +38,15 @@ bool Fits(const std::vector<Uint8> &header, Uint64 file_size, size_t length = 66
 
 TEST(PictureHeader, PixelDataMustLieWithinTheFile)
 {
-    // 24 bits: rows of 3 x 5 = 15 bytes padded to 16; 1 bit: 5 bits padded to 4 bytes.
+    // 24 bits: rows of 3 x 5 = 15 bytes padded to 16.
     EXPECT_TRUE(Fits(Header(5, 3, 24), 54 + 3 * 16));
     EXPECT_FALSE(Fits(Header(5, 3, 24), 54 + 3 * 16 - 1));
     EXPECT_TRUE(Fits(Header(5, -3, 24), 54 + 3 * 16)) << "top-down";
-    EXPECT_TRUE(Fits(Header(5, 3, 1), 54 + 3 * 4));
-    EXPECT_FALSE(Fits(Header(5, 3, 1), 54 + 3 * 4 - 1));
+    // SDL reads a 1- or 4-bit picture without its last row's padding.
+    EXPECT_TRUE(Fits(Header(5, 3, 1), 54 + 2 * 4 + 1));
+    EXPECT_FALSE(Fits(Header(5, 3, 1), 54 + 2 * 4));
+    EXPECT_TRUE(Fits(Header(9, 3, 4), 54 + 2 * 8 + 5));
+    EXPECT_FALSE(Fits(Header(9, 3, 4), 54 + 2 * 8 + 4));
     // 810 x 65024 at 32 bits declared by a 71-byte file.
     EXPECT_FALSE(Fits(Header(810, 65024, 32), 71));
     // SDL keeps 257 bits as 1 bit of 33 bytes: rows of 5 x 33 / 8 bytes, padded to 24.
