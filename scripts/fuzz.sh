@@ -2,21 +2,36 @@
 # Builds the libFuzzer targets with clang (AddressSanitizer and UndefinedBehaviorSanitizer) in
 # build-fuzz/ and runs each for a bounded time, FUZZ_SECONDS (default 50), from the seed corpus
 # in fuzz/corpus/. A crash leaves its input in build-fuzz/findings/<target>/ and fails the run.
+# Usage: scripts/fuzz.sh [TARGET...]   (surfaces, music_load, pictures; default all three)
+# pictures links an SDL built with the sanitizers (scripts/instrumented-sdl.sh), made once and
+# kept in build-fuzz/instrumented/.
 set -eu
 cd "$(dirname "$0")/.."
 seconds="${FUZZ_SECONDS:-50}"
 jobs=$(nproc)
 [ "$jobs" -gt 2 ] && jobs=2
+targets="${*:-surfaces music_load pictures}"
 
+sdl_option=""
+case " $targets " in
+*" pictures "*)
+    scripts/instrumented-sdl.sh build-fuzz/instrumented
+    sdl_option="-DDEMO_INSTRUMENTED_SDL=$(pwd)/build-fuzz/instrumented/sdl"
+    ;;
+esac
+# shellcheck disable=SC2086 # $sdl_option is one optional word
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DDEMO_BUILD_TESTS=OFF -DDEMO_FUZZ=ON -DDEMO_SANITIZE=address,undefined,fuzzer-no-link >/dev/null
-cmake --build build-fuzz --parallel "$jobs" --target fuzz_surfaces fuzz_music_load
+    -DDEMO_BUILD_TESTS=OFF -DDEMO_FUZZ=ON -DDEMO_SANITIZE=address,undefined,fuzzer-no-link \
+    $sdl_option >/dev/null
+for target in $targets; do
+    cmake --build build-fuzz --parallel "$jobs" --target "fuzz_$target"
+done
 
 export ASAN_OPTIONS=abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
 status=0
-for target in surfaces music_load; do
+for target in $targets; do
     work=build-fuzz/corpus/$target
     findings=build-fuzz/findings/$target
     log=build-fuzz/fuzz_$target.log

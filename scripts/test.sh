@@ -1,7 +1,8 @@
 #!/bin/sh
 # Builds and runs every test: a release build, the whole suite under AddressSanitizer and
 # UndefinedBehaviorSanitizer, the music library's tests and the threaded ones under
-# ThreadSanitizer, and a bounded fuzzing run.
+# ThreadSanitizer, a bounded fuzzing run, and the picture files fuzzed against an SDL built with
+# the sanitizers.
 set -eu
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -26,5 +27,8 @@ stage "release" build Release "" --timeout 300
 stage "address + undefined sanitizers" build-asan RelWithDebInfo address,undefined --timeout 600 -LE no-asan
 stage "thread sanitizer" build-tsan RelWithDebInfo thread --timeout 600 -L "bassmod|threads"
 echo "=== fuzzing"
-FUZZ_SECONDS="${FUZZ_SECONDS:-40}" scripts/fuzz.sh
+FUZZ_SECONDS="${FUZZ_SECONDS:-40}" scripts/fuzz.sh surfaces music_load
+
+echo "=== picture fuzzing against an instrumented SDL"
+FUZZ_SECONDS="${PICTURE_FUZZ_SECONDS:-60}" scripts/fuzz.sh pictures
 echo "All tests passed."

@@ -9,6 +9,18 @@
 extern SDL_Surface *isologo, *pilvet, *porkkana, *tehdas, *quelpmad, *blimt, *plimsa, *quelpsaksa,
     *loppu;
 
+/* Loads a picture file as SDL_LoadBMP does. Null when it cannot be read, and when its header
+ * (PictureHeaderIsSafe) or its loaded format (PictureFormatIsSafe) is one SDL mishandles. */
+SDL_Surface *LoadPicture(const char *file);
+/* SDL_LoadBMP_RW on the stream, which it closes, then the format check. */
+SDL_Surface *LoadPictureRW(SDL_RWops *source);
+/* Whether SDL can load a BMP file of `file_size` bytes, whose first `length` bytes (66 suffice)
+ * are `header`, without reading header fields the file lacks or allocating for pixels it lacks. */
+bool PictureHeaderIsSafe(const Uint8 *header, size_t length, Uint64 file_size);
+/* Whether SDL's blitters and the pixel routines read the loaded picture within its buffer, tables
+ * and shifts: bits and bytes per pixel that agree, a palette at 8 bits, sound colour masks. */
+bool PictureFormatIsSafe(const SDL_Surface *picture);
+
 /* Composes and presents one frame for the music's current position. */
 void DrawScreen(SDL_Surface *screen);
 

@@ -1,5 +1,6 @@
 // bad_pictures_test.cpp: every picture in turn damaged in each way a user's folder may damage
-// it. The demo must still run through all seven scenes and end with status 0 on a key.
+// it. The demo must still run through all seven scenes and end with status 0 on a key. Files
+// that SDL would load into pictures it cannot blit safely leave their scene black.
 #include "e2e_fixture.h"
 
 #include <thread>
@@ -148,6 +149,50 @@ INSTANTIATE_TEST_SUITE_P(
                                          Damage::EightBit, Damage::SixteenBit, Damage::ThirtyTwoBit,
                                          Damage::NegativeDimensions)),
     CaseName);
+
+// The scene that shows each picture, in the order of the scene table.
+const char *const kScenePictures[] = {"isologo.bmp",  "tehdas.bmp", "quelpsaksa.bmp", "pilvet.bmp",
+                                      "quelpmad.bmp", "plimsa.bmp", "loppu.bmp"};
+
+const std::vector<UnsafePictureFile> kUnsafeFiles = UnsafePictureFiles();
+
+using UnsafePicture = std::tuple<int, size_t>; // scene, index into kUnsafeFiles
+
+class UnsafePictureTest : public DemoTest, public ::testing::WithParamInterface<UnsafePicture>
+{
+};
+
+TEST_P(UnsafePictureTest, ItsSceneIsBlackAndTheDemoEndsWithZeroOnAKey)
+{
+    const auto [scene, file] = GetParam();
+    assets_.SaveDefaultPictures();
+    assets_.Write(kScenePictures[scene], kUnsafeFiles[file].bytes);
+    // The scenes before pass in 20 ms each; the picture's scene lasts 20 s.
+    std::vector<OrderTiming> orders(static_cast<size_t>(scene), OrderTiming{2, 1});
+    orders.push_back({64, 31});
+    assets_.Write("music.xm", TimedSong(orders));
+
+    const auto demo = Start();
+    const WindowId window = AwaitWindow(*demo);
+    ASSERT_NE(window, kNoWindow);
+    // The window may be black before the first frame: give the scenes before a second.
+    std::this_thread::sleep_for(1s);
+    const SurfacePtr black = BlackFrame();
+    Screenshot shot;
+    EXPECT_EQ(AwaitFrame(window, black.get(), nullptr, &shot), "");
+    ASSERT_TRUE(demo->Running()) << "stderr:\n" << demo->Stderr();
+    PressKey();
+    ExpectQuickEnd(*demo);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryScene, UnsafePictureTest,
+                         ::testing::Combine(::testing::Range(0, 7),
+                                            ::testing::Range<size_t>(0, kUnsafeFiles.size())),
+                         [](const ::testing::TestParamInfo<UnsafePicture> &info) {
+                             std::string picture = kScenePictures[std::get<0>(info.param)];
+                             picture = picture.substr(0, picture.find('.'));
+                             return picture + "_" + kUnsafeFiles[std::get<1>(info.param)].name;
+                         });
 
 } // namespace
 } // namespace e2e

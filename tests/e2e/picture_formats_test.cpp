@@ -21,7 +21,32 @@ bool IsBlack(SDL_Surface *frame)
     return true;
 }
 
-class IsologoDepthTest : public DemoTest, public ::testing::WithParamInterface<int>
+// Every kind of BMP file that SDL loads and blits right, as the picture of the first scene.
+struct PictureKind {
+    const char *name;
+    BmpLayout layout;
+};
+const PictureKind kPictureKinds[] = {
+    {"Bits1", {1}},
+    {"Bits4", {4}},
+    {"Bits8", {8}},
+    {"Bits8With40Colours", {8, 40, false, false, 40}},
+    {"Bits16_555", {16}},
+    {"Bits16_565", {16, 40, true}},
+    {"Bits24", {24}},
+    {"Bits32", {32}},
+    {"Bits32WithMasks", {32, 40, true}},
+    {"Os2Bits8", {8, 12}},
+    {"Os2Bits24", {24, 12}},
+    {"V4Bits32WithMasks", {32, 108, true}},
+    {"V5Bits16_565", {16, 124, true}},
+    {"V5Bits24", {24, 124}},
+    {"TopDownBits8", {8, 40, false, true}},
+    {"TopDownBits24", {24, 40, false, true}},
+    {"TopDownV5Bits32WithMasks", {32, 124, true, true}},
+};
+
+class IsologoDepthTest : public DemoTest, public ::testing::WithParamInterface<PictureKind>
 {
 };
 
@@ -29,7 +54,7 @@ TEST_P(IsologoDepthTest, FirstSceneShowsThePictureConvertedTo16Bits)
 {
     assets_.SaveDefaultPictures();
     const SurfacePtr isologo = PatternPicture(800, 480, 3);
-    assets_.Write("isologo.bmp", EncodeBmp(isologo.get(), GetParam()));
+    assets_.Write("isologo.bmp", EncodeBmp(isologo.get(), GetParam().layout));
     assets_.Write("music.xm", TimedSong({{64, 31}}));
 
     const SurfacePtr expected = SceneFrame(assets_ / "isologo.bmp");
@@ -43,7 +68,10 @@ TEST_P(IsologoDepthTest, FirstSceneShowsThePictureConvertedTo16Bits)
     ExpectQuickEnd(*demo);
 }
 
-INSTANTIATE_TEST_SUITE_P(Bits, IsologoDepthTest, ::testing::Values(1, 8, 16, 32));
+INSTANTIATE_TEST_SUITE_P(Kinds, IsologoDepthTest, ::testing::ValuesIn(kPictureKinds),
+                         [](const ::testing::TestParamInfo<PictureKind> &info) {
+                             return std::string(info.param.name);
+                         });
 
 class PlimsaTest : public DemoTest
 {

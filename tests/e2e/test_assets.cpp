@@ -3,6 +3,7 @@
 
 #include "xmwriter.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <random>
@@ -34,26 +35,64 @@ void PutBigEndian16(std::vector<std::uint8_t> &out, unsigned value)
     out.push_back(static_cast<std::uint8_t>(value));
 }
 
-// Headers of an uncompressed BMP (BITMAPINFOHEADER) with `palette_size` entries.
-std::vector<std::uint8_t> BmpHeader(std::int32_t width, std::int32_t height, int bits,
-                                    int palette_size, std::uint32_t pixel_bytes)
+constexpr std::uint32_t kBiRgb = 0;
+constexpr std::uint32_t kBiBitfields = 3;
+
+// The colour masks a layout declares, or none.
+std::array<std::uint32_t, 3> LayoutMasks(const BmpLayout &layout)
 {
-    const std::uint32_t offset = 14 + 40 + 4 * static_cast<std::uint32_t>(palette_size);
+    if (!layout.bitfields) {
+        return {0, 0, 0};
+    }
+    if (layout.bits == 16) {
+        return {0xF800, 0x07E0, 0x001F};
+    }
+    return {0xFF000000, 0x00FF0000, 0x0000FF00};
+}
+
+// Headers of an uncompressed BMP with `palette_size` entries in the layout's header kind; the
+// masks follow a 40-byte header and lie inside the larger ones.
+std::vector<std::uint8_t> BmpHeader(std::int32_t width, std::int32_t height,
+                                    const BmpLayout &layout, int palette_size,
+                                    std::uint32_t pixel_bytes)
+{
+    const bool os2 = layout.info_size == 12;
+    const std::array<std::uint32_t, 3> masks = LayoutMasks(layout);
+    const std::uint32_t mask_bytes = layout.bitfields && layout.info_size == 40 ? 12 : 0;
+    const std::uint32_t offset = 14 + static_cast<std::uint32_t>(layout.info_size) + mask_bytes +
+                                 (os2 ? 3 : 4) * static_cast<std::uint32_t>(palette_size);
     std::vector<std::uint8_t> out = {'B', 'M'};
     Put32(out, offset + pixel_bytes);
     Put32(out, 0);
     Put32(out, offset);
-    Put32(out, 40);
+    Put32(out, static_cast<std::uint32_t>(layout.info_size));
+    if (os2) {
+        Put16(out, static_cast<unsigned>(width));
+        Put16(out, static_cast<unsigned>(height));
+        Put16(out, 1);
+        Put16(out, static_cast<unsigned>(layout.bits));
+        return out;
+    }
     Put32(out, static_cast<std::uint32_t>(width));
-    Put32(out, static_cast<std::uint32_t>(height));
+    Put32(out, static_cast<std::uint32_t>(layout.top_down ? -height : height));
     Put16(out, 1);
-    Put16(out, static_cast<unsigned>(bits));
-    Put32(out, 0); // BI_RGB
+    Put16(out, static_cast<unsigned>(layout.bits));
+    Put32(out, layout.bitfields ? kBiBitfields : kBiRgb);
     Put32(out, pixel_bytes);
     Put32(out, 2835);
     Put32(out, 2835);
     Put32(out, static_cast<std::uint32_t>(palette_size));
     Put32(out, 0);
+    if (layout.info_size == 40 && !layout.bitfields) {
+        return out;
+    }
+    for (const std::uint32_t mask : masks) {
+        Put32(out, mask);
+    }
+    if (layout.info_size > 40) {
+        Put32(out, 0); // alpha mask
+        out.resize(14 + static_cast<size_t>(layout.info_size), 0);
+    }
     return out;
 }
 
@@ -68,30 +107,50 @@ void ReadRgb(SDL_Surface *picture, int x, int y, std::uint8_t *r, std::uint8_t *
     SDL_GetRGB(value, picture->format, r, g, b);
 }
 
-// The pixel bytes of one row in the given depth, padded to four bytes.
-std::vector<std::uint8_t> EncodeRow(SDL_Surface *picture, int y, int bits)
+// The pixel bytes of one row in the layout's depth, padded to four bytes.
+std::vector<std::uint8_t> EncodeRow(SDL_Surface *picture, int y, const BmpLayout &layout)
 {
     std::vector<std::uint8_t> row;
-    std::uint8_t bitsbuffer = 0;
+    unsigned packed = 0;
+    int packed_bits = 0;
     for (int x = 0; x < picture->w; ++x) {
         std::uint8_t r, g, b;
         ReadRgb(picture, x, y, &r, &g, &b);
-        switch (bits) {
+        switch (layout.bits) {
         case 1:
-            bitsbuffer = static_cast<std::uint8_t>(bitsbuffer << 1 | ((r + g + b) >= 384));
-            if (x % 8 == 7 || x == picture->w - 1) {
-                row.push_back(static_cast<std::uint8_t>(bitsbuffer << (7 - x % 8)));
-                bitsbuffer = 0;
+        case 4: {
+            const unsigned grey = (r + g + b) / 3u;
+            packed = packed << layout.bits | (layout.bits == 1 ? grey >= 128 : grey >> 4);
+            packed_bits += layout.bits;
+            if (packed_bits == 8 || x == picture->w - 1) {
+                row.push_back(static_cast<std::uint8_t>(packed << (8 - packed_bits)));
+                packed = 0;
+                packed_bits = 0;
             }
             break;
-        case 8:
-            row.push_back(static_cast<std::uint8_t>((r & 0xE0) | (g & 0xE0) >> 3 | b >> 6));
+        }
+        case 8: {
+            const unsigned index = (r & 0xE0) | (g & 0xE0) >> 3 | b >> 6;
+            row.push_back(
+                static_cast<std::uint8_t>(layout.colours ? index % layout.colours : index));
             break;
+        }
         case 16:
-            Put16(row, static_cast<unsigned>((r >> 3) << 10 | (g >> 3) << 5 | b >> 3));
+            if (layout.bitfields) {
+                Put16(row, static_cast<unsigned>((r >> 3) << 11 | (g >> 2) << 5 | b >> 3));
+            } else {
+                Put16(row, static_cast<unsigned>((r >> 3) << 10 | (g >> 3) << 5 | b >> 3));
+            }
+            break;
+        case 24:
+            row.insert(row.end(), {b, g, r});
             break;
         case 32:
-            row.insert(row.end(), {b, g, r, 0});
+            if (layout.bitfields) {
+                row.insert(row.end(), {0, b, g, r});
+            } else {
+                row.insert(row.end(), {b, g, r, 0});
+            }
             break;
         default:
             throw std::invalid_argument("unsupported BMP depth");
@@ -219,37 +278,87 @@ SurfacePtr KeyPicture(int width, int height)
     return picture;
 }
 
-std::vector<std::uint8_t> EncodeBmp(SDL_Surface *picture, int bits)
+std::vector<std::uint8_t> EncodeBmp(SDL_Surface *picture, const BmpLayout &layout)
 {
     std::vector<std::uint8_t> pixels;
-    for (int y = picture->h - 1; y >= 0; --y) {
-        const std::vector<std::uint8_t> row = EncodeRow(picture, y, bits);
+    for (int i = 0; i < picture->h; ++i) {
+        const int y = layout.top_down ? i : picture->h - 1 - i;
+        const std::vector<std::uint8_t> row = EncodeRow(picture, y, layout);
         pixels.insert(pixels.end(), row.begin(), row.end());
     }
-    const int palette_size = bits == 1 ? 2 : bits == 8 ? 256 : 0;
-    std::vector<std::uint8_t> out = BmpHeader(picture->w, picture->h, bits, palette_size,
+    const int palette_size =
+        layout.bits <= 8 ? (layout.colours ? layout.colours : 1 << layout.bits) : 0;
+    std::vector<std::uint8_t> out = BmpHeader(picture->w, picture->h, layout, palette_size,
                                               static_cast<std::uint32_t>(pixels.size()));
     for (int i = 0; i < palette_size; ++i) {
-        if (bits == 1) {
-            const std::uint8_t level = i ? 255 : 0;
-            out.insert(out.end(), {level, level, level, 0});
+        std::uint8_t r, g, b;
+        if (layout.bits < 8) {
+            r = g = b = static_cast<std::uint8_t>(i * 255 / (palette_size - 1));
         } else {
-            const auto r = static_cast<std::uint8_t>(i & 0xE0);
-            const auto g = static_cast<std::uint8_t>((i << 3) & 0xE0);
-            const auto b = static_cast<std::uint8_t>((i & 3) << 6);
-            out.insert(out.end(), {b, g, r, 0});
+            r = static_cast<std::uint8_t>(i & 0xE0);
+            g = static_cast<std::uint8_t>((i << 3) & 0xE0);
+            b = static_cast<std::uint8_t>((i & 3) << 6);
+        }
+        out.insert(out.end(), {b, g, r});
+        if (layout.info_size != 12) {
+            out.push_back(0);
         }
     }
     out.insert(out.end(), pixels.begin(), pixels.end());
     return out;
 }
 
+std::vector<std::uint8_t> EncodeBmp(SDL_Surface *picture, int bits)
+{
+    return EncodeBmp(picture, BmpLayout{bits});
+}
+
 std::vector<std::uint8_t> HugeBmpHeader(std::int32_t width, std::int32_t height)
 {
-    std::vector<std::uint8_t> out = BmpHeader(width, height, 24, 0, 0);
+    std::vector<std::uint8_t> out = BmpHeader(width, height, BmpLayout{24}, 0, 0);
     const std::vector<std::uint8_t> some = Garbage(256, 1);
     out.insert(out.end(), some.begin(), some.end());
     return out;
+}
+
+std::vector<UnsafePictureFile> UnsafePictureFiles()
+{
+    // A few pixel bytes after a header of the given layout, with masks replaced where given.
+    const auto file = [](const BmpLayout &layout, std::array<std::uint32_t, 3> masks = {}) {
+        std::vector<std::uint8_t> out = BmpHeader(4, 2, layout, 0, 64);
+        for (size_t i = 0; i < masks.size() && masks[0]; ++i) {
+            for (size_t byte = 0; byte < 4; ++byte) {
+                out[54 + 4 * i + byte] = static_cast<std::uint8_t>(masks[i] >> (8 * byte));
+            }
+        }
+        const std::vector<std::uint8_t> pixels = Garbage(64, 3);
+        out.insert(out.end(), pixels.begin(), pixels.end());
+        return out;
+    };
+    // 810 x 65024 pixels of 32 bits declared by a 71-byte file.
+    std::vector<std::uint8_t> huge = BmpHeader(810, 65024, BmpLayout{32}, 0, 0);
+    huge.resize(71, 0);
+
+    std::vector<UnsafePictureFile> files = {
+        // One bit per pixel kept in a byte, one byte computed from 2049 bits: no palette.
+        {"BitCount2049", file(BmpLayout{2049})},
+        {"BitCount2056", file(BmpLayout{2056})},
+        // One bit per pixel, 33 bytes per pixel, no palette for the bitmap blitter.
+        {"BitCount257", file(BmpLayout{257})},
+        {"Os2BitCount257", file(BmpLayout{257, 12})},
+        {"GreenMaskWithAGap", file(BmpLayout{16, 40, true}, {0xF800, 0x0011, 0x001F})},
+        {"RedMaskOf12Bits", file(BmpLayout{32, 40, true}, {0xFFF00000, 0x0000FF00, 0x000000FF})},
+        {"HugeDeclaredSize", huge},
+    };
+    std::vector<std::filesystem::path> found;
+    for (const auto &entry : std::filesystem::directory_iterator(E2E_FOUND_PICTURES)) {
+        found.push_back(entry.path());
+    }
+    std::sort(found.begin(), found.end());
+    for (const std::filesystem::path &path : found) {
+        files.push_back({"Found_" + path.stem().string(), ReadBytes(path)});
+    }
+    return files;
 }
 
 std::vector<std::uint8_t> Garbage(size_t size, unsigned seed)

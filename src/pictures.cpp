@@ -1,0 +1,194 @@
+/* pictures.cpp: loads a picture file with SDL's BMP loader, refusing the files that would make SDL
+ * read uninitialised header fields or allocate for pixel data the file lacks, and the loaded
+ * pictures that SDL's blitters or the pixel routines cannot read safely. */
+#include "demo.h"
+
+#include <stdint.h>
+#include <stdio.h>
+
+/* The file header (14 bytes), the info header as SDL reads it (40 bytes; 12 for OS/2's) and
+ * three colour masks. */
+enum {
+    FILE_HEADER_BYTES = 14,
+    OS2_INFO_BYTES = 12,
+    INFO_BYTES = 40,
+    MASK_BYTES = 12,
+    HEADER_BYTES = FILE_HEADER_BYTES + INFO_BYTES + MASK_BYTES,
+};
+enum { BI_RGB = 0, BI_BITFIELDS = 3 };
+/* SDL_CreateRGBSurface refuses pictures of these sizes or more before allocating. */
+enum { SDL_WIDTH_LIMIT = 16384, SDL_HEIGHT_LIMIT = 65536 };
+
+static Uint32 ReadLe16(const Uint8 *p)
+{
+    return (Uint32)p[0] | (Uint32)p[1] << 8;
+}
+
+static Uint32 ReadLe32(const Uint8 *p)
+{
+    return ReadLe16(p) | ReadLe16(p + 2) << 16;
+}
+
+/* A row of an SDL surface, as SDL_CalculatePitch makes it for a bit count. SDL_AllocFormat keeps
+ * bits and bytes per pixel in one byte each, so a count over 255 wraps; a row over 64 KiB gives
+ * 0, and an empty buffer. */
+static Uint64 SurfacePitch(Uint64 width, unsigned bitcount)
+{
+    Uint8 bits = (Uint8)bitcount;
+    Uint8 bytes = (Uint8)((bitcount + 7) / 8);
+    Uint64 pitch = width * bytes;
+    if (bits == 1)
+        pitch = (pitch + 7) / 8;
+    else if (bits == 4)
+        pitch = (pitch + 1) / 2;
+    pitch = (pitch + 3) & ~(Uint64)3;
+    return pitch > 0xFFFF ? 0 : pitch;
+}
+
+bool PictureHeaderIsSafe(const Uint8 *header, size_t length, Uint64 file_size)
+{
+    /* SDL_ReadLE16 and SDL_ReadLE32 return uninitialised values when the file ends early. */
+    if (length < FILE_HEADER_BYTES + 4 || header[0] != 'B' || header[1] != 'M')
+        return false;
+    Uint32 offset = ReadLe32(header + 10);
+    Uint32 info = ReadLe32(header + 14);
+    const Uint8 *fields = header + FILE_HEADER_BYTES + 4;
+    size_t info_end = FILE_HEADER_BYTES + (info == OS2_INFO_BYTES ? OS2_INFO_BYTES : INFO_BYTES);
+    if (length < info_end)
+        return false;
+
+    Sint32 width, height;
+    unsigned bitcount;
+    Uint32 compression;
+    if (info == OS2_INFO_BYTES) {
+        width = (Sint32)ReadLe16(fields);
+        height = (Sint32)ReadLe16(fields + 2);
+        bitcount = ReadLe16(fields + 6);
+        compression = BI_RGB;
+    } else {
+        width = (Sint32)ReadLe32(fields);
+        height = (Sint32)ReadLe32(fields + 4);
+        bitcount = ReadLe16(fields + 10);
+        compression = ReadLe32(fields + 12);
+    }
+    /* SDL turns a top-down picture's negative height positive; -2^31 has no positive. */
+    if (height == INT32_MIN)
+        return false;
+    /* The colour masks that follow, read for these counts unless the pixels start right after
+     * the header of a BI_RGB picture. */
+    bool masked = bitcount == 15 || bitcount == 16 || bitcount == 32;
+    if (compression == BI_RGB && offset == (Uint32)(FILE_HEADER_BYTES + info))
+        masked = false;
+    if (masked && (compression == BI_RGB || compression == BI_BITFIELDS) &&
+        length < info_end + MASK_BYTES)
+        return false;
+
+    /* SDL's own masks for a 23-bit picture would give green 9 bits: it shifts by green's loss,
+     * -1, while it makes them. */
+    if (bitcount == 23 && (compression == BI_RGB || compression == BI_BITFIELDS))
+        return false;
+
+    /* What SDL refuses before allocating is left to it. */
+    Uint64 rows = (Uint64)(height < 0 ? -(Sint64)height : (Sint64)height);
+    bool refused_count =
+        bitcount == 0 || bitcount == 2 || bitcount == 3 || (bitcount >= 5 && bitcount <= 7);
+    if (width <= 0 || rows == 0 || width >= SDL_WIDTH_LIMIT || rows >= SDL_HEIGHT_LIMIT ||
+        refused_count || (compression != BI_RGB && compression != BI_BITFIELDS))
+        return true;
+
+    /* SDL widens 1- and 4-bit pictures to 8 bits and reads their packed rows, padded to four
+     * bytes but for the last row's padding, which it does not need; any other it reads a surface
+     * row at a time. The buffer's size is an int. */
+    bool widened = bitcount == 1 || bitcount == 4;
+    Uint64 pitch = SurfacePitch((Uint64)width, widened ? 8 : bitcount);
+    if (rows * pitch > INT32_MAX)
+        return false;
+    Uint64 pixel_bytes = rows * pitch;
+    if (widened) {
+        Uint64 packed = ((Uint64)width * bitcount + 7) / 8;
+        pixel_bytes = (rows - 1) * ((packed + 3) & ~(Uint64)3) + packed;
+    }
+    return (Uint64)offset + pixel_bytes <= file_size;
+}
+
+/* A colour channel that SDL_AllocFormat describes right: its mask one run of at most 8 bits
+ * inside the pixel, whose shift and loss SDL has from it; an absent channel loses all 8 bits.
+ * Past 8 bits the loss goes negative and wraps; with a gap the channel exceeds 255. Either makes
+ * the blitters shift out of range or index past their 256-entry colour maps. */
+static bool ChannelIsSafe(Uint32 mask, Uint8 shift, Uint8 loss, int bytes)
+{
+    if (mask == 0)
+        return loss == 8;
+    if (bytes < 4 && mask >> (8 * bytes) != 0)
+        return false;
+    int width = __builtin_popcount(mask);
+    Uint32 run = mask >> __builtin_ctz(mask);
+    return (run & (run + 1)) == 0 && width <= 8 && shift == __builtin_ctz(mask) &&
+           loss == 8 - width;
+}
+
+bool PictureFormatIsSafe(const SDL_Surface *picture)
+{
+    const SDL_PixelFormat *format = picture->format;
+    int bits = format->BitsPerPixel;
+    int bytes = format->BytesPerPixel;
+    if (picture->w <= 0 || picture->h <= 0 || !picture->pixels)
+        return false;
+    /* SDL widens 1- and 4-bit files to 8 bits: fewer bits, or bytes that do not match the bits,
+     * come only from a bit count SDL cut to one byte. */
+    if (bits < 8 || bits > 32 || bytes != (bits + 7) / 8)
+        return false;
+    if (picture->pitch < picture->w * bytes)
+        return false;
+    if (bits == 8) {
+        /* The blitters map each pixel through the palette into a 256-entry table. */
+        const SDL_Palette *palette = format->palette;
+        return palette && palette->colors && palette->ncolors >= 1 && palette->ncolors <= 256;
+    }
+    /* Channels sharing bits are no colour a BMP can describe. */
+    if ((format->Rmask & format->Gmask) | (format->Rmask & format->Bmask) |
+        (format->Gmask & format->Bmask) |
+        (format->Amask & (format->Rmask | format->Gmask | format->Bmask)))
+        return false;
+    /* SDL leaves the loss of an absent alpha channel at 0 where it chose the masks itself. */
+    return ChannelIsSafe(format->Rmask, format->Rshift, format->Rloss, bytes) &&
+           ChannelIsSafe(format->Gmask, format->Gshift, format->Gloss, bytes) &&
+           ChannelIsSafe(format->Bmask, format->Bshift, format->Bloss, bytes) &&
+           (format->Amask == 0 ||
+            ChannelIsSafe(format->Amask, format->Ashift, format->Aloss, bytes));
+}
+
+/* Reads the start of the file and its size for PictureHeaderIsSafe. A file that cannot be
+ * opened or measured is left to SDL, which refuses it in the same way. */
+static bool PictureFileIsSafe(const char *file)
+{
+    FILE *stream = fopen(file, "rb");
+    if (!stream)
+        return true;
+    Uint8 header[HEADER_BYTES];
+    size_t length = fread(header, 1, sizeof header, stream);
+    long size = -1;
+    if (fseek(stream, 0, SEEK_END) == 0)
+        size = ftell(stream);
+    fclose(stream);
+    if (size < 0)
+        return true;
+    return PictureHeaderIsSafe(header, length, (Uint64)size);
+}
+
+SDL_Surface *LoadPictureRW(SDL_RWops *source)
+{
+    SDL_Surface *picture = SDL_LoadBMP_RW(source, 1);
+    if (picture && !PictureFormatIsSafe(picture)) {
+        SDL_FreeSurface(picture);
+        return NULL;
+    }
+    return picture;
+}
+
+SDL_Surface *LoadPicture(const char *file)
+{
+    if (!PictureFileIsSafe(file))
+        return NULL;
+    return LoadPictureRW(SDL_RWFromFile(file, "rb"));
+}
