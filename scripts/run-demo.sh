@@ -26,10 +26,14 @@ sound_output_found() {
     return 1
 }
 
-# The command that plays the demo without a display: on an Xvfb that xvfb-run starts and stops
-# again, without sound where there is no sound output. Installs what it needs first.
+# Plays a command on an Xvfb that xvfb-run starts and stops again. -noreset: SDL connects twice,
+# and a server resetting after the first connection may refuse the second.
+virtual_display="xvfb-run -a -s -noreset"
+
+# The command that plays the demo without a display, without sound where there is no sound
+# output. Installs what it needs first.
 virtual_display_command() {
-    play="xvfb-run -a scripts/run-demo.sh"
+    play="$virtual_display scripts/run-demo.sh"
     sound_output_found || play="SDL_AUDIODRIVER=dummy $play"
     needed=""
     command -v xvfb-run >/dev/null 2>&1 || needed="xvfb"
@@ -59,7 +63,7 @@ no_display() {
 # The command that plays the demo without sound, the same way it was started.
 silent_command() {
     case ${XAUTHORITY:-} in
-    */xvfb-run.*/*) echo "SDL_AUDIODRIVER=dummy xvfb-run -a scripts/run-demo.sh" ;;
+    */xvfb-run.*/*) echo "SDL_AUDIODRIVER=dummy $virtual_display scripts/run-demo.sh" ;;
     *) echo "SDL_AUDIODRIVER=dummy scripts/run-demo.sh" ;;
     esac
 }
