@@ -11,7 +11,7 @@ set -eu
 . "$(dirname "$0")/apt_command.sh"
 
 # Each list holds only what its use adds; the modes below combine them.
-run_packages="build-essential cmake pkg-config libsdl1.2-dev libopenmpt-dev libcairo2-dev
+run_packages="g++ make cmake pkg-config libsdl1.2-dev libopenmpt-dev libcairo2-dev
 libfontconfig-dev fonts-dejavu-core"
 capture_packages="libavcodec-dev libavformat-dev libavutil-dev libswscale-dev"
 test_packages="libgtest-dev libbenchmark-dev libx11-dev xvfb xauth xdotool clang

@@ -39,7 +39,7 @@ check_line() {
     printf '#!/bin/sh\necho "$*" >>"%s"\n' "$work/apt.log" >"$bin/apt-get"
     PATH=$bin /bin/sh -c "$(cat "$work/line")" || fail "the printed line failed"
     expect_in "$work/apt.log" "^update$"
-    expect_in "$work/apt.log" "^install -y --no-install-recommends build-essential "
+    expect_in "$work/apt.log" "^install -y --no-install-recommends g++ make "
 }
 
 commands 1000 yes 0
