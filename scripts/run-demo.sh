@@ -6,7 +6,10 @@
 # DEMO_PREBUILT=DIR plays DIR/demo in DIR/assets as they are, with no installation and no build.
 set -eu
 prebuilt=""
-[ -n "${DEMO_PREBUILT:-}" ] && prebuilt=$(cd "$DEMO_PREBUILT" && pwd)
+if [ -n "${DEMO_PREBUILT:-}" ]; then
+    prebuilt=$(cd "$DEMO_PREBUILT" 2>/dev/null && pwd) ||
+        { echo "DEMO_PREBUILT names no folder: $DEMO_PREBUILT" >&2; exit 2; }
+fi
 cd "$(dirname "$0")/.."
 root=$(pwd)
 # shellcheck source=scripts/apt_command.sh
