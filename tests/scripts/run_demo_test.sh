@@ -56,8 +56,8 @@ run_named() {
     rm -f "$work/probe"
     status=0
     # shellcheck disable=SC2086 # $outer is a command and its arguments
-    DEMO_PREBUILT="$work/real" $outer sh -c "$line" >"$work/named.out" 2>"$work/named.err" ||
-        status=$?
+    DEMO_PREBUILT="$work/real" $outer sh -c "$line" </dev/null >"$work/named.out" \
+        2>"$work/named.err" || status=$?
     expect_status 0 "$status" "$line"
     expect_in "$work/probe" "^first_frame_ns "
 }
