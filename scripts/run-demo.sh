@@ -52,8 +52,8 @@ virtual_display_command() {
 }
 
 no_display() {
-    echo "There is no display (neither DISPLAY nor WAYLAND_DISPLAY is set), so the demo's window" >&2
-    echo "cannot open. What works on this machine:" >&2
+    echo "There is no display (neither DISPLAY nor WAYLAND_DISPLAY is set), so the demo's" \
+        "window cannot open. What works on this machine:" >&2
     if [ -x scripts/capture-demo.sh ]; then
         echo "  Make a video of the demo, written to build/demo.mp4:" >&2
         echo "    scripts/capture-demo.sh" >&2
@@ -117,7 +117,8 @@ case $status in
 0) cat "$errors" >&2 ;;
 255)
     if [ -r music.xm ]; then
-        echo "The music could not start: no sound output could be opened. To play without sound:" >&2
+        echo "The music could not start: no sound output could be opened." \
+            "To play without sound:" >&2
         echo "    $(silent_command)" >&2
     else
         cat "$errors" >&2

@@ -34,7 +34,10 @@ check_line() {
     expect_status 2 "$status" "deps.sh $mode"
     commands_in "$work/deps.err" >"$work/line"
     [ "$(wc -l <"$work/line")" -eq 1 ] || fail "not one command: $(cat "$work/line")"
-    case $(cat "$work/line") in "$prefix"*) ;; *) fail "expected $prefix...: $(cat "$work/line")" ;; esac
+    case $(cat "$work/line") in
+    "$prefix"*) ;;
+    *) fail "expected $prefix...: $(cat "$work/line")" ;;
+    esac
     rm -f "$work/apt.log"
     printf '#!/bin/sh\necho "$*" >>"%s"\n' "$work/apt.log" >"$bin/apt-get"
     PATH=$bin /bin/sh -c "$(cat "$work/line")" || fail "the printed line failed"

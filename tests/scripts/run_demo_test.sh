@@ -97,7 +97,8 @@ no_sound)
     # Started through xvfb-run, the hint keeps the virtual display.
     run_demo "$work/stand_in" no_sound_xvfb DISPLAY=:99 XAUTHORITY=/tmp/xvfb-run.Ab12/Xauthority
     commands_in "$work/no_sound_xvfb.err" >"$work/commands"
-    [ "$(cat "$work/commands")" = "SDL_AUDIODRIVER=dummy xvfb-run -a -s -noreset scripts/run-demo.sh" ] ||
+    on_xvfb="SDL_AUDIODRIVER=dummy xvfb-run -a -s -noreset scripts/run-demo.sh"
+    [ "$(cat "$work/commands")" = "$on_xvfb" ] ||
         fail "no sound, on xvfb-run: $(cat "$work/commands")"
     run_named "$(cat "$work/commands")" ""
 
@@ -124,7 +125,8 @@ no_window)
     # The real demo on a display that does not exist ends with status 1 instead of falling
     # back to drawing in the terminal.
     real_demo
-    run_demo "$work/real" real_no_window DISPLAY=:65000 XAUTHORITY=/nonexistent SDL_AUDIODRIVER=dummy
+    run_demo "$work/real" real_no_window DISPLAY=:65000 XAUTHORITY=/nonexistent \
+        SDL_AUDIODRIVER=dummy
     expect_status 1 "$status" "real demo, display refusing"
     ;;
 *) fail "unknown case $1" ;;
