@@ -1,16 +1,37 @@
 #!/bin/sh
-# Installs the Debian packages a build needs when any are missing.
-# Usage: scripts/deps.sh run|test   (run: build and play the demo; test: everything the tests use)
+# Installs the Debian packages a command needs when any are missing.
+# Usage: scripts/deps.sh run|capture|test
+#   run      build and play the demo
+#   capture  the run packages and the video encoding libraries of the capture command
+#   test     everything the tests use
+#   scripts/deps.sh --missing run|capture|test   prints the missing packages and installs nothing
+# Without root, or when the installation fails, prints the line to run and exits with status 2.
 set -eu
+# shellcheck source=scripts/apt_command.sh
+. "$(dirname "$0")/apt_command.sh"
 
-run_packages="build-essential cmake pkg-config libsdl1.2-dev libopenmpt-dev libcairo2-dev
-libfontconfig-dev fonts-dejavu-core libgtest-dev libbenchmark-dev"
-test_packages="$run_packages libx11-dev xvfb xdotool clang libclang-rt-14-dev time dpkg-dev"
+# Each list holds only what its use adds; the modes below combine them.
+run_packages="g++ make cmake pkg-config libsdl1.2-dev libopenmpt-dev libcairo2-dev
+libfontconfig-dev fonts-dejavu-core"
+capture_packages="libavcodec-dev libavformat-dev libavutil-dev libswscale-dev"
+test_packages="libgtest-dev libbenchmark-dev libx11-dev xvfb xauth xdotool clang
+libclang-rt-14-dev time dpkg-dev"
 
+usage() {
+    echo "usage: $0 [--missing] run|capture|test" >&2
+    exit 2
+}
+
+only_list=no
+if [ "${1:-}" = --missing ]; then
+    only_list=yes
+    shift
+fi
 case "${1:-}" in
 run) wanted=$run_packages ;;
-test) wanted=$test_packages ;;
-*) echo "usage: $0 run|test" >&2; exit 2 ;;
+capture) wanted="$run_packages $capture_packages" ;;
+test) wanted="$run_packages $capture_packages $test_packages" ;;
+*) usage ;;
 esac
 
 missing=""
@@ -19,15 +40,25 @@ for package in $wanted; do
         missing="$missing $package"
     fi
 done
+missing=${missing# }
+
+if [ "$only_list" = yes ]; then
+    [ -n "$missing" ] && echo "$missing"
+    exit 0
+fi
 [ -z "$missing" ] && exit 0
 
 if [ "$(id -u)" -ne 0 ]; then
-    echo "Missing Debian packages. Install them as root with:" >&2
-    echo "  apt-get install -y$missing" >&2
-    exit 1
+    echo "Debian packages are missing: $missing" >&2
+    echo "Install them with:" >&2
+    echo "    $(apt_install_command "$missing")" >&2
+    exit 2
 fi
-echo "Installing:$missing"
+echo "Installing: $missing"
 export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
 # shellcheck disable=SC2086 # the list is meant to split into words
-apt-get install -y -qq --no-install-recommends $missing
+if ! apt-get update -qq || ! apt-get install -y -qq --no-install-recommends $missing; then
+    echo "Installing the Debian packages failed (see above). When the cause is mended, run:" >&2
+    echo "    $(apt_install_command "$missing")" >&2
+    exit 2
+fi
