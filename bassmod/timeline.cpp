@@ -52,8 +52,9 @@ void Timeline::publish(Nanoseconds now, std::uint64_t first_sample, std::uint32_
     end_write();
 }
 
-void Timeline::reset()
+void Timeline::reset(PackedPosition start_position)
 {
+    start_position_ = start_position;
     begin_write();
     marks_.store(0, release);
     anchor_frames_.store(0, release);

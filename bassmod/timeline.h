@@ -65,8 +65,9 @@ class Timeline
     PackedPosition heard_at(Nanoseconds now) const;
 
     // Program thread, while the audio thread cannot mark or publish (audio locked or stopped):
-    // forgets all marks and anchors, for a restart from sample 0.
-    void reset();
+    // forgets all marks and anchors, for a restart from sample 0 that reports `start_position`
+    // until its first marked sample is heard.
+    void reset(PackedPosition start_position = 0);
 
     std::uint32_t sample_rate() const { return sample_rate_; }
 
@@ -83,7 +84,7 @@ class Timeline
     PackedPosition position_at_sample(std::int64_t sample) const;
 
     const std::uint32_t sample_rate_;
-    const PackedPosition start_position_;
+    PackedPosition start_position_; // changed only by reset()
 
     std::atomic<std::uint64_t> sequence_{0}; // odd while the writer updates
     std::atomic<std::uint64_t> marks_{0};    // marks written so far; slot = index % kCapacity

@@ -170,6 +170,27 @@ TEST_F(LibraryTest, LoopFlagFollowsTheJumpBackForEver)
     }
 }
 
+TEST_F(LibraryTest, PlayStartsAtTheFirstPlayedOrderWhenOrderZeroIsSkippedOrMissing)
+{
+    for (const bool missing_pattern : {false, true}) {
+        SCOPED_TRACE(missing_pattern ? "missing pattern" : "skip marker");
+        const test::Song song = test::skipped_first_order_song(missing_pattern);
+        ASSERT_NE(BASSMOD_Init(-1, test::kRate, 0), 0);
+        ASSERT_TRUE(load_memory(song.bytes, kPlayOnce));
+        const auto seen = play_and_watch(std::chrono::seconds(5), bassmod::pack_position(3, 0));
+        EXPECT_EQ(seen.front().position, song.rows.front().position);
+        expect_rows_in_play_order(song, seen);
+        const auto orders = order_sequence(seen);
+        EXPECT_EQ(orders, missing_pattern ? (std::vector<std::uint32_t>{0, 1, 2, 3})
+                                          : (std::vector<std::uint32_t>{1, 2, 3}));
+        // The played orders are heard through: the song did not end at once.
+        const Seen *end = first_of_order(seen, 3);
+        ASSERT_NE(end, nullptr);
+        EXPECT_GE(end->ms, ms_of_sample(song.end_sample()) - 2.0);
+        BASSMOD_Free();
+    }
+}
+
 TEST_F(LibraryTest, PlayStartsOverFromTheFirstOrder)
 {
     const test::Song song = test::jump_back_song();
