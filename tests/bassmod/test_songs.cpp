@@ -158,6 +158,31 @@ Song skipped_first_order_song(bool missing_pattern)
     return song;
 }
 
+Song click_song()
+{
+    constexpr int kRows = 64;
+    xm::Module module;
+    module.channels = 2;
+    module.speed = 1;
+    module.bpm = 55;
+    xm::Instrument click;
+    click.name = "click";
+    click.sample.name = "click";
+    click.sample.pcm.assign(24, 24000); // about 3 ms at C-4, then silence
+    module.instruments.push_back(click);
+    xm::Pattern &pattern = module.patterns.emplace_back(kRows, 2);
+    for (int row = 0; row < kRows; ++row) {
+        pattern.at(row, 0) = {kC4, 1, 0, 0, 0};
+    }
+    module.orders = {0};
+    Song song{xm::write(module), 1, {}};
+    for (int row = 0; row < kRows; ++row) {
+        song.rows.push_back({bassmod::pack_position(0, static_cast<std::uint32_t>(row)), 0});
+    }
+    song.rows.push_back({bassmod::pack_position(1, 0), 0});
+    return song;
+}
+
 std::filesystem::path write_temp_file(const std::string &name,
                                       const std::vector<std::uint8_t> &bytes)
 {
