@@ -86,6 +86,7 @@ bool Player::init(std::int32_t device, std::uint32_t rate)
         free();
         return false;
     }
+    timeline_->set_queued_buffers(queued_buffers_on(device_->implementation(), device_->driver()));
     return true;
 }
 

@@ -2,7 +2,7 @@
 // pipewire-pulse) server plays, over several play-throughs of a click track. Prints one line:
 // the audio path, the server, the median, p5 and p95 of reported minus heard, in milliseconds.
 // Usage: bench_sync DRIVER [RUNS]   (DRIVER as for SDL_AUDIODRIVER). Uses the server PULSE_SERVER
-// names if it is set, else starts a private PulseAudio daemon for the run.
+// names if it is set (its default sink), else starts a private PulseAudio daemon for the run.
 #include "pulse_server.h"
 #include "sync_probe.h"
 
@@ -10,8 +10,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
+#include <unistd.h>
 
 int main(int argc, char **argv)
 {
@@ -26,7 +28,16 @@ int main(int argc, char **argv)
         return 2;
     }
     std::unique_ptr<test::PulseServer> server;
-    if (std::getenv("PULSE_SERVER") == nullptr) {
+    std::string folder = (std::filesystem::temp_directory_path() / "bench-sync.XXXXXX").string();
+    if (const char *address = std::getenv("PULSE_SERVER")) {
+        // Someone else's server: only the client side (ALSA's default device among it) is ours.
+        if (::mkdtemp(folder.data()) == nullptr) {
+            std::perror("mkdtemp");
+            return 1;
+        }
+        test::use_pulse_server(address, folder);
+    } else {
+        folder.clear();
         std::string error;
         server = test::PulseServer::start(error);
         if (!server) {
@@ -41,10 +52,17 @@ int main(int argc, char **argv)
         const test::SyncMeasurement measurement = test::measure_sync_once();
         if (!measurement.error.empty()) {
             std::fprintf(stderr, "%s, run %d: %s\n", driver, run + 1, measurement.error.c_str());
-            return 1;
+            offsets.clear();
+            break;
         }
         name = measurement.server;
         offsets.insert(offsets.end(), measurement.offsets_ms.begin(), measurement.offsets_ms.end());
+    }
+    if (!folder.empty()) {
+        std::filesystem::remove_all(folder);
+    }
+    if (offsets.empty()) {
+        return 1;
     }
     const SDL_version *version = SDL_Linked_Version();
     const test::SyncSummary summary = test::summarise(offsets);

@@ -342,7 +342,8 @@ const std::string &HeardClock::server_name() const
 }
 
 std::vector<std::uint64_t> find_clicks(const std::vector<std::int16_t> &samples,
-                                       std::int16_t threshold, std::size_t quiet)
+                                       std::int16_t threshold, std::size_t quiet,
+                                       std::size_t spacing)
 {
     std::vector<std::uint64_t> clicks;
     const int low = threshold / 10;
@@ -355,7 +356,7 @@ std::vector<std::uint64_t> find_clicks(const std::vector<std::int16_t> &samples,
             continue;
         }
         quiet_run = 0;
-        if (armed && magnitude >= threshold) {
+        if (armed && magnitude >= threshold && (clicks.empty() || i - clicks.back() >= spacing)) {
             clicks.push_back(i);
             armed = false;
         }

@@ -45,8 +45,10 @@ class HeardClock
 };
 
 // Indices of the sample that starts each click: the first sample whose magnitude reaches
-// `threshold` after at least `quiet` samples below a tenth of it.
+// `threshold` after at least `quiet` samples below a tenth of it, and at least `spacing` samples
+// after the previous click's start (so a dropout inside a click does not make two).
 std::vector<std::uint64_t> find_clicks(const std::vector<std::int16_t> &samples,
-                                       std::int16_t threshold, std::size_t quiet);
+                                       std::int16_t threshold, std::size_t quiet,
+                                       std::size_t spacing);
 
 } // namespace test

@@ -20,6 +20,8 @@ using Clock = std::chrono::steady_clock;
 constexpr std::uint32_t kPlayOnce = 0x202;
 constexpr std::int16_t kClickThreshold = 2000;
 constexpr std::size_t kQuietBeforeClick = 200;
+// Rows are 2004 samples apart; a dropout inside a click must not count as another one.
+constexpr std::size_t kMinimumClickSpacing = 1000;
 constexpr auto kSongTimeout = std::chrono::seconds(20);
 constexpr auto kTailTime = std::chrono::milliseconds(400); // for the last click to be recorded
 
@@ -85,10 +87,14 @@ SyncMeasurement measure_sync_once()
 
     const std::size_t rows = song.rows.size() - 1; // without the end mark
     const std::vector<std::uint64_t> clicks =
-        find_clicks(clock->samples(), kClickThreshold, kQuietBeforeClick);
+        find_clicks(clock->samples(), kClickThreshold, kQuietBeforeClick, kMinimumClickSpacing);
     if (clicks.size() != rows || clock->clock_readings() == 0) {
         result.error =
             "heard " + std::to_string(clicks.size()) + " clicks, expected " + std::to_string(rows);
+        result.error += "; samples between them:";
+        for (std::size_t i = 1; i < clicks.size(); ++i) {
+            result.error.append(" ").append(std::to_string(clicks[i] - clicks[i - 1]));
+        }
         return result;
     }
     // Each report must be one of the song's rows in play order; a row the poller missed (the
