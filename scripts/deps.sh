@@ -5,7 +5,8 @@ set -eu
 
 run_packages="build-essential cmake pkg-config libsdl1.2-dev libopenmpt-dev libcairo2-dev
 libfontconfig-dev fonts-dejavu-core libgtest-dev libbenchmark-dev"
-test_packages="$run_packages libx11-dev xvfb xdotool clang libclang-rt-14-dev time"
+test_packages="$run_packages libx11-dev xvfb xdotool clang libclang-rt-14-dev time pulseaudio
+pulseaudio-utils libpulse-dev libasound2-plugins"
 
 case "${1:-}" in
 run) wanted=$run_packages ;;

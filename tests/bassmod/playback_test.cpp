@@ -20,8 +20,9 @@ using test::LibraryTest;
 
 constexpr std::uint32_t kPlayOnce = 0x202;
 constexpr std::uint32_t kLoop = 0x206;
-// The first sample is heard two 1024-frame buffers after the first callback.
-constexpr double kLatencyMs = 2 * 1024 * 1000.0 / test::kRate;
+// The first sample is heard two 1024-frame buffers after the first callback on classic SDL 1.2's
+// dummy driver; sdl12-compat's dummy driver keeps nothing in flight.
+const double kLatencyMs = test::is_sdl12_compat() ? 0.0 : 2 * 1024 * 1000.0 / test::kRate;
 
 std::uint32_t order_of(std::uint32_t position)
 {

@@ -22,13 +22,6 @@ namespace
 constexpr double kToleranceMs = 5.0;
 constexpr std::size_t kMinimumRows = 50; // of the 62 measured; the rest a busy poller may miss
 
-bool is_sdl12_compat()
-{
-    // sdl12-compat reports patch levels from 50 on; classic SDL 1.2 ended at 1.2.15.
-    const SDL_version *version = SDL_Linked_Version();
-    return version->major == 1 && version->minor == 2 && version->patch >= 50;
-}
-
 class PulseSyncTest : public test::LibraryTest
 {
   protected:
@@ -47,8 +40,9 @@ class PulseSyncTest : public test::LibraryTest
         const test::SyncSummary summary = test::summarise(run.offsets_ms);
         std::printf("%s on %s (%s): reported minus heard: median %+.2f ms, p5 %+.2f, p95 %+.2f "
                     "(%zu rows)\n",
-                    driver, run.server.c_str(), is_sdl12_compat() ? "sdl12-compat" : "SDL 1.2",
-                    summary.median_ms, summary.p5_ms, summary.p95_ms, run.offsets_ms.size());
+                    driver, run.server.c_str(),
+                    test::is_sdl12_compat() ? "sdl12-compat" : "SDL 1.2", summary.median_ms,
+                    summary.p5_ms, summary.p95_ms, run.offsets_ms.size());
         EXPECT_LE(std::fabs(summary.median_ms), kToleranceMs) << driver;
     }
 
@@ -62,7 +56,7 @@ std::string PulseSyncTest::error_;
 TEST_F(PulseSyncTest, PulseBackendReportsRowsWhenTheServerPlaysThem)
 {
     // SDL 2 (under sdl12-compat) names its backend "pulseaudio".
-    expect_in_sync(is_sdl12_compat() ? "pulseaudio" : "pulse");
+    expect_in_sync(test::is_sdl12_compat() ? "pulseaudio" : "pulse");
 }
 
 TEST_F(PulseSyncTest, AlsaThroughThePulsePluginReportsRowsWhenTheServerPlaysThem)
