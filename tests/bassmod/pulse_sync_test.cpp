@@ -21,6 +21,7 @@ namespace
 // flight puts the median far outside this.
 constexpr double kToleranceMs = 5.0;
 constexpr std::size_t kMinimumRows = 50; // of the 62 measured; the rest a busy poller may miss
+constexpr int kAttempts = 3;
 
 class PulseSyncTest : public test::LibraryTest
 {
@@ -30,20 +31,30 @@ class PulseSyncTest : public test::LibraryTest
 
     void SetUp() override { ASSERT_TRUE(server_) << "no PulseAudio server: " << error_; }
 
-    // Plays the click track on `driver` and checks the median offset.
+    // Plays the click track on `driver` until one play-through holds: enough rows heard and
+    // their median offset within the tolerance. A busy machine may starve the audio thread or
+    // the server in one play-through (audio drops out, rows go unheard, the median shifts by
+    // the dropout); a wrong model fails every one.
     static void expect_in_sync(const char *driver)
     {
         setenv("SDL_AUDIODRIVER", driver, 1);
-        const test::SyncMeasurement run = test::measure_sync_once();
-        ASSERT_TRUE(run.error.empty()) << driver << ": " << run.error;
-        ASSERT_GE(run.offsets_ms.size(), kMinimumRows);
-        const test::SyncSummary summary = test::summarise(run.offsets_ms);
-        std::printf("%s on %s (%s): reported minus heard: median %+.2f ms, p5 %+.2f, p95 %+.2f "
-                    "(%zu rows)\n",
-                    driver, run.server.c_str(),
-                    test::is_sdl12_compat() ? "sdl12-compat" : "SDL 1.2", summary.median_ms,
-                    summary.p5_ms, summary.p95_ms, run.offsets_ms.size());
-        EXPECT_LE(std::fabs(summary.median_ms), kToleranceMs) << driver;
+        std::string failures;
+        for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+            const test::SyncMeasurement run = test::measure_sync_once();
+            const test::SyncSummary summary = test::summarise(run.offsets_ms);
+            std::printf("%s on %s (%s), play-through %d: reported minus heard: median %+.2f ms, "
+                        "p5 %+.2f, p95 %+.2f (%zu rows)%s%s\n",
+                        driver, run.server.c_str(),
+                        test::is_sdl12_compat() ? "sdl12-compat" : "SDL 1.2", attempt,
+                        summary.median_ms, summary.p5_ms, summary.p95_ms, run.offsets_ms.size(),
+                        run.error.empty() ? "" : "; ", run.error.c_str());
+            if (run.error.empty() && run.offsets_ms.size() >= kMinimumRows &&
+                std::fabs(summary.median_ms) <= kToleranceMs) {
+                return;
+            }
+        }
+        ADD_FAILURE() << driver << ": no play-through of " << kAttempts
+                      << " had its median offset within " << kToleranceMs << " ms";
     }
 
     static std::unique_ptr<test::PulseServer> server_;

@@ -160,7 +160,7 @@ Song skipped_first_order_song(bool missing_pattern)
 
 Song click_song()
 {
-    constexpr int kRows = 64;
+    constexpr std::uint32_t kRows = 64;
     xm::Module module;
     module.channels = 2;
     module.speed = 1;
@@ -170,16 +170,17 @@ Song click_song()
     click.sample.name = "click";
     click.sample.pcm.assign(24, 24000); // about 3 ms at C-4, then silence
     module.instruments.push_back(click);
-    xm::Pattern &pattern = module.patterns.emplace_back(kRows, 2);
-    for (int row = 0; row < kRows; ++row) {
+    xm::Pattern &pattern = module.patterns.emplace_back(static_cast<int>(kRows), 2);
+    for (int row = 0; row < static_cast<int>(kRows); ++row) {
         pattern.at(row, 0) = {kC4, 1, 0, 0, 0};
     }
     module.orders = {0};
     Song song{xm::write(module), 1, {}};
-    for (int row = 0; row < kRows; ++row) {
-        song.rows.push_back({bassmod::pack_position(0, static_cast<std::uint32_t>(row)), 0});
+    for (std::uint32_t row = 0; row <= kRows; ++row) {
+        const auto position =
+            row < kRows ? bassmod::pack_position(0, row) : bassmod::pack_position(1, 0);
+        song.rows.push_back({position, std::uint64_t{row} * kClickRowFrames});
     }
-    song.rows.push_back({bassmod::pack_position(1, 0), 0});
     return song;
 }
 

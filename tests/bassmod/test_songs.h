@@ -48,8 +48,9 @@ Song missing_last_pattern_song();
 // a pattern the file does not store (played as 64 empty rows). Then two orders of 8 rows.
 Song skipped_first_order_song(bool missing_pattern);
 
-// One order of 64 rows of 45 ms (speed 1 at 55 BPM) with a click at the start of every row and
-// silence between clicks. The rows' samples are not listed (only positions and the end).
+// One order of 64 rows of kClickRowFrames (45 ms: speed 1 at 55 BPM) with a click at the start
+// of every row and silence between clicks.
+constexpr std::uint32_t kClickRowFrames = kRate * 5 / (2 * 55);
 Song click_song();
 
 // Writes bytes to a fresh file in the test's temporary directory and returns its path.
