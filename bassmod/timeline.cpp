@@ -27,6 +27,9 @@ double queued_buffers_on(SdlImplementation implementation, std::string_view driv
         if (driver == "alsa") {
             return 3.1;
         }
+        if (driver == "pipewire") {
+            return 0.4;
+        }
         if (driver == "dummy" || driver == "disk") {
             return 0.0;
         }

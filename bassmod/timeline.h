@@ -24,10 +24,14 @@
 // - sdl12-compat feeds SDL 2 through an audio stream that SDL 2's own callback drains at once,
 //   so only SDL 2's device buffering counts: on PulseAudio about one buffer (Q = 0.9, measured);
 //   on ALSA through the pulse plugin a four-buffer burst at start and three buffers in flight
-//   after it (Q = 3.1, measured); on the dummy and disk drivers nothing is in flight (Q = 0).
+//   after it (Q = 3.1, measured); with SDL 2's own PipeWire backend less than half a buffer
+//   (Q = 0.4, measured); on the dummy and disk drivers nothing is in flight (Q = 0).
 // - Any other path: Q = 2, SDL 1.2's classic depth.
-// The figures are medians over many rows of a click track, from the moment the server played
-// each click by its own accounting (bench/sync.sh).
+// The measured figures make the median of reported minus heard, over many rows of a click track,
+// about zero; heard is the moment the server played each click by its own accounting
+// (bench/sync.sh). PipeWire's pulse server behaves like PulseAudio for the PulseAudio backends;
+// through the ALSA pulse plugin it runs a few milliseconds apart (see the README's figures).
+//
 // Marks are published inside a sequence lock: the audio thread never waits for a reader, and a
 // reader retries only if it overlapped one of the writer's few-store updates.
 #pragma once

@@ -31,12 +31,14 @@ fi
 
 # Runs bench_sync on the server in PULSE_SERVER (a private PulseAudio daemon when unset), with
 # both SDL implementations.
+# Extra SDL 2 drivers for sdl12-compat (SDL 2's own PipeWire backend on PipeWire) may follow.
 measure_paths() {
     "$bench" pulse "$runs" || failed=1
     "$bench" alsa "$runs" || failed=1
     if [ -n "$compat" ]; then
-        LD_LIBRARY_PATH=$compat "$bench" pulseaudio "$runs" || failed=1
-        LD_LIBRARY_PATH=$compat "$bench" alsa "$runs" || failed=1
+        for driver in pulseaudio alsa "$@"; do
+            LD_LIBRARY_PATH=$compat "$bench" "$driver" "$runs" || failed=1
+        done
     fi
     return "$failed"
 }
@@ -71,7 +73,7 @@ pipewire_session() {
     pactl load-module module-null-sink sink_name=probe rate=44100 channels=2 >/dev/null
     sleep 1
     pactl set-default-sink probe
-    measure_paths
+    measure_paths pipewire
 }
 
 if [ "$session" = 1 ]; then
