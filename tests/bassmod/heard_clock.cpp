@@ -331,8 +331,9 @@ std::int64_t HeardClock::played_at_ns(std::uint64_t index) const
     }
     // The stream's clock and steady_clock run at one rate; the median reading discards those a
     // late timing update or a descheduled sampler thread spoiled.
-    std::nth_element(offsets.begin(), offsets.begin() + offsets.size() / 2, offsets.end());
-    const std::int64_t offset = offsets[offsets.size() / 2];
+    const auto middle = offsets.begin() + static_cast<std::ptrdiff_t>(offsets.size() / 2);
+    std::nth_element(offsets.begin(), middle, offsets.end());
+    const std::int64_t offset = *middle;
     return offset + static_cast<std::int64_t>(index * 1'000'000'000ull / state_->rate);
 }
 
