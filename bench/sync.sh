@@ -82,14 +82,16 @@ if [ "$session" = 1 ]; then
 fi
 
 echo "PulseAudio $(pulseaudio --version 2>/dev/null | sed 's/^pulseaudio //'), null sink:"
-(unset PULSE_SERVER; measure_paths)
+status=0
+(unset PULSE_SERVER; measure_paths) || status=1
 if command -v pipewire >/dev/null && command -v pipewire-pulse >/dev/null &&
     command -v wireplumber >/dev/null && command -v dbus-run-session >/dev/null; then
     version=$(pipewire --version | sed -n 's/.*libpipewire //p' | head -n 1)
     echo "PipeWire $version, pipewire-pulse, null sink:"
     # dbus-daemon's complaint about its file limit is noise; bench_sync's messages pass through.
     { dbus-run-session -- "$0" --pipewire-session "$build" "$runs" "$compat" 2>&1 1>&3 |
-        grep -v 'dbus-daemon' >&2; } 3>&1
+        grep -v 'dbus-daemon' >&2; } 3>&1 || status=1
 else
     echo "PipeWire: not installed (apt-get install pipewire pipewire-pulse wireplumber)"
 fi
+exit "$status"
