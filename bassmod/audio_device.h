@@ -2,10 +2,13 @@
 // lifetime, and a scoped lock that keeps the audio callback out.
 #pragma once
 
+#include "timeline.h"
+
 #include <SDL.h>
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 namespace bassmod
 {
@@ -13,7 +16,8 @@ namespace bassmod
 class AudioDevice
 {
   public:
-    // Frames per callback; SDL keeps two such buffers queued ahead of the one being filled.
+    // Frames per callback asked for; some drivers hand the callback fewer (the buffer rendered
+    // is what counts).
     static constexpr Uint16 kBufferFrames = 1024;
 
     // Initialises SDL's audio subsystem and opens the default device for signed 16-bit
@@ -30,11 +34,21 @@ class AudioDevice
 
     void set_paused(bool paused) { SDL_PauseAudio(paused ? 1 : 0); }
 
+    // The audio path opened: the SDL implementation linked at run time and the driver it chose.
+    SdlImplementation implementation() const { return implementation_; }
+    const std::string &driver() const { return driver_; }
+
     // False once someone else has shut SDL's audio down (SDL_Quit), closing the device.
     static bool still_open() { return SDL_WasInit(SDL_INIT_AUDIO) != 0; }
 
   private:
-    AudioDevice() = default;
+    AudioDevice(SdlImplementation implementation, std::string driver)
+        : implementation_(implementation), driver_(std::move(driver))
+    {
+    }
+
+    SdlImplementation implementation_;
+    std::string driver_;
 };
 
 // While it lives, the audio callback is not running and will not start.

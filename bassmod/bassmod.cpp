@@ -86,6 +86,7 @@ bool Player::init(std::int32_t device, std::uint32_t rate)
         free();
         return false;
     }
+    timeline_->set_queued_buffers(queued_buffers_on(device_->implementation(), device_->driver()));
     return true;
 }
 
@@ -128,9 +129,15 @@ bool Player::play()
     const auto orders = static_cast<std::uint32_t>(openmpt_module_get_num_orders(module_.get()));
     {
         const AudioLock lock;
-        openmpt_module_set_position_order_row(module_.get(), 0, 0);
+        // Seeking to order 0 row 0 lands at the song's end when order 0 is a skip marker;
+        // seeking to the first second plays from the first order that is played.
+        openmpt_module_set_position_seconds(module_.get(), 0.0);
+        const auto first_order =
+            static_cast<std::uint32_t>(openmpt_module_get_current_order(module_.get()));
+        const auto first_row =
+            static_cast<std::uint32_t>(openmpt_module_get_current_row(module_.get()));
         renderer_->start(module_.get(), orders);
-        timeline_->reset();
+        timeline_->reset(pack_position(first_order, first_row));
     }
     playing_ = true;
     device_->set_paused(false);

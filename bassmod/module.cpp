@@ -1,6 +1,8 @@
 // module.cpp: module data from files or memory, opened with libopenmpt's C interface.
 #include "module.h"
 
+#include "xm_patterns.h"
+
 #include <libopenmpt/libopenmpt.h>
 
 #include <cstdio>
@@ -56,6 +58,11 @@ ModulePtr open_module(std::span<const std::byte> data, EndMode end_mode)
 {
     if (data.empty()) {
         return nullptr;
+    }
+    // libopenmpt copies the data, so the filled-in copy need not outlive this call.
+    const auto filled = fill_missing_xm_patterns(data);
+    if (filled) {
+        data = *filled;
     }
     ModulePtr module(openmpt_module_create_from_memory2(
         data.data(), data.size(), openmpt_log_func_default, nullptr, openmpt_error_func_default,

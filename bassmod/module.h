@@ -30,7 +30,8 @@ std::span<const std::byte> module_memory(const void *data, std::uint32_t offset,
 
 enum class EndMode { PlayOnce, Loop };
 
-// Opens module data for playback: at its first order, no dithering, stopping at the song's end
+// Opens module data for playback (an XM's orders whose pattern is not stored play as 64 empty
+// rows, as in FastTracker 2): at its first order, no dithering, stopping at the song's end
 // (PlayOnce) or wrapping to the restart position for ever (Loop). libopenmpt's messages go to
 // standard error. Null if the data is not a module libopenmpt can play.
 ModulePtr open_module(std::span<const std::byte> data, EndMode end_mode);

@@ -47,7 +47,9 @@ void Renderer::render(std::int16_t *stereo, std::size_t frames, Nanoseconds now)
             const auto order =
                 static_cast<std::uint32_t>(openmpt_module_get_current_order(module_));
             const auto row = static_cast<std::uint32_t>(openmpt_module_get_current_row(module_));
-            mark_if_changed(next_sample_, pack_position(order, row));
+            // The row began somewhere in this slice; the middle halves the error.
+            const std::uint64_t sample = last_marked_ ? next_sample_ + rendered / 2 : next_sample_;
+            mark_if_changed(sample, pack_position(order, row));
         }
         next_sample_ += rendered;
         done += rendered;

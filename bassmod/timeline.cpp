@@ -2,6 +2,7 @@
 #include "timeline.h"
 
 #include <algorithm>
+#include <cmath>
 #include <thread>
 
 namespace bassmod
@@ -16,6 +17,29 @@ constexpr auto relaxed = std::memory_order_relaxed;
 constexpr auto release = std::memory_order_release;
 constexpr auto acquire = std::memory_order_acquire;
 } // namespace
+
+double queued_buffers_on(SdlImplementation implementation, std::string_view driver)
+{
+    if (implementation == SdlImplementation::Compat) {
+        if (driver == "pulseaudio") {
+            return 0.9;
+        }
+        if (driver == "alsa") {
+            return 3.1;
+        }
+        if (driver == "pipewire") {
+            return 0.4;
+        }
+        if (driver == "dummy" || driver == "disk") {
+            return 0.0;
+        }
+        return Timeline::kQueuedBuffers;
+    }
+    if (driver == "pulse") {
+        return 2.25;
+    }
+    return Timeline::kQueuedBuffers;
+}
 
 Timeline::Timeline(std::uint32_t sample_rate, PackedPosition start_position)
     : sample_rate_(sample_rate), start_position_(start_position)
@@ -52,8 +76,9 @@ void Timeline::publish(Nanoseconds now, std::uint64_t first_sample, std::uint32_
     end_write();
 }
 
-void Timeline::reset()
+void Timeline::reset(PackedPosition start_position)
 {
+    start_position_ = start_position;
     begin_write();
     marks_.store(0, release);
     anchor_frames_.store(0, release);
@@ -72,7 +97,8 @@ std::int64_t Timeline::estimate_heard_sample(Nanoseconds now) const
     // Split the product so that hours of elapsed time cannot overflow it.
     const std::int64_t elapsed_samples = elapsed_ns / 1'000'000'000 * sample_rate_ +
                                          elapsed_ns % 1'000'000'000 * sample_rate_ / 1'000'000'000;
-    const std::int64_t heard = first - kQueuedBuffers * frames + elapsed_samples;
+    const auto queued = std::llround(queued_buffers_ * static_cast<double>(frames));
+    const std::int64_t heard = first - queued + elapsed_samples;
     return std::min(heard, first + frames - 1);
 }
 

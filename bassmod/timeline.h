@@ -5,14 +5,33 @@
 // The program's thread asks which position is heard at a given moment. The clock is a parameter
 // (nanoseconds on any monotonic clock), so the mapping can be tested with a scripted one.
 //
-// Sync model. Callback n runs at time t_n and renders B frames starting at sample S_n. SDL 1.2
-// keeps two buffers in flight ahead of the one being rendered (ALSA and OSS run a two-period
-// ring and refill as soon as a period has played; the dummy driver fills two buffers up front
-// and then waits one buffer's length per callback). So at t_n the device starts playing sample
-// S_n - 2B, and at time t it plays
-//     heard(t) = S_n - 2B + (t - t_n) * rate,
+// Sync model. Callback n runs at time t_n and renders B frames starting at sample S_n, while Q
+// buffers rendered before it still wait to be played. So at t_n the device starts playing
+// sample S_n - Q*B, and at time t it plays
+//     heard(t) = S_n - Q*B + (t - t_n) * rate,
 // never past the last rendered sample S_n + B - 1. The answer never goes backwards: a callback
 // that comes late would otherwise pull the estimate back by its lateness.
+//
+// B is whatever SDL hands the callback (the library asks for 1024 frames); Q depends on the
+// audio path, that is on the SDL implementation and its driver (see queued_buffers_on()):
+// - SDL 1.2, ALSA (also through the ALSA pulse plugin) and OSS: a two-period ring refilled as
+//   soon as a period has played: Q = 2, B = 1024.
+// - SDL 1.2, dummy and disk drivers: two buffers filled up front, then one buffer's length of
+//   waiting per callback: Q = 2.
+// - SDL 1.2, PulseAudio backend: B is halved to 512 and the stream asks the server for four
+//   buffers of latency, adjusted; the server keeps a little over two buffers ahead of a
+//   callback: Q = 2.25 (measured against a PulseAudio 16 null sink).
+// - sdl12-compat feeds SDL 2 through an audio stream that SDL 2's own callback drains at once,
+//   so only SDL 2's device buffering counts: on PulseAudio about one buffer (Q = 0.9, measured);
+//   on ALSA through the pulse plugin a four-buffer burst at start and three buffers in flight
+//   after it (Q = 3.1, measured); with SDL 2's own PipeWire backend less than half a buffer
+//   (Q = 0.4, measured); on the dummy and disk drivers nothing is in flight (Q = 0).
+// - Any other path: Q = 2, SDL 1.2's classic depth.
+// The measured figures make the median of reported minus heard, over many rows of a click track,
+// about zero; heard is the moment the server played each click by its own accounting
+// (bench/sync.sh). PipeWire's pulse server behaves like PulseAudio for the PulseAudio backends;
+// through the ALSA pulse plugin it runs a few milliseconds apart (see the README's figures).
+//
 // Marks are published inside a sequence lock: the audio thread never waits for a reader, and a
 // reader retries only if it overlapped one of the writer's few-store updates.
 #pragma once
@@ -21,6 +40,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <string_view>
 
 namespace bassmod
 {
@@ -43,10 +63,16 @@ constexpr std::uint32_t row_of(PackedPosition position)
     return position >> 16;
 }
 
+// Which SDL 1.2 implementation plays the audio.
+enum class SdlImplementation { Classic, Compat };
+
+// Q of the sync model for the driver `driver` (SDL_AudioDriverName) of `implementation`.
+double queued_buffers_on(SdlImplementation implementation, std::string_view driver);
+
 class Timeline
 {
   public:
-    // Buffers the device holds ahead of the one just rendered.
+    // Buffers the device holds ahead of the one just rendered, unless set otherwise.
     static constexpr std::int64_t kQueuedBuffers = 2;
     // Marks remembered; a power of two, far more than three buffers' worth of row changes.
     static constexpr std::size_t kCapacity = 1024;
@@ -65,10 +91,14 @@ class Timeline
     PackedPosition heard_at(Nanoseconds now) const;
 
     // Program thread, while the audio thread cannot mark or publish (audio locked or stopped):
-    // forgets all marks and anchors, for a restart from sample 0.
-    void reset();
+    // forgets all marks and anchors, for a restart from sample 0 that reports `start_position`
+    // until its first marked sample is heard.
+    void reset(PackedPosition start_position = 0);
 
     std::uint32_t sample_rate() const { return sample_rate_; }
+
+    // Program thread: Q of the sync model for the audio path that plays the marked samples.
+    void set_queued_buffers(double buffers) { queued_buffers_ = buffers; }
 
   private:
     struct Slot {
@@ -83,7 +113,8 @@ class Timeline
     PackedPosition position_at_sample(std::int64_t sample) const;
 
     const std::uint32_t sample_rate_;
-    const PackedPosition start_position_;
+    PackedPosition start_position_; // changed only by reset()
+    double queued_buffers_ = kQueuedBuffers;
 
     std::atomic<std::uint64_t> sequence_{0}; // odd while the writer updates
     std::atomic<std::uint64_t> marks_{0};    // marks written so far; slot = index % kCapacity

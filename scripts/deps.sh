@@ -15,7 +15,8 @@ run_packages="g++ make cmake pkg-config libsdl1.2-dev libopenmpt-dev libcairo2-d
 libfontconfig-dev fonts-dejavu-core"
 capture_packages="libavcodec-dev libavformat-dev libavutil-dev libswscale-dev"
 test_packages="libgtest-dev libbenchmark-dev libx11-dev xvfb xauth xdotool clang
-libclang-rt-14-dev time dpkg-dev"
+libclang-rt-14-dev time dpkg-dev pulseaudio pulseaudio-utils
+libpulse-dev libasound2-plugins"
 
 usage() {
     echo "usage: $0 [--missing] run|capture|test" >&2

@@ -5,6 +5,7 @@
 #include "bassmod.h"
 #include "test_songs.h"
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -16,6 +17,14 @@ namespace test
 {
 
 constexpr std::uint32_t kNoModule = 0xFFFFFFFFu;
+
+// True when SDL 1.2 is sdl12-compat on SDL 2 (patch levels from 50 on; classic SDL 1.2 ended at
+// 1.2.15), whose drivers queue differently.
+inline bool is_sdl12_compat()
+{
+    const SDL_version *version = SDL_Linked_Version();
+    return version->major == 1 && version->minor == 2 && version->patch >= 50;
+}
 
 class LibraryTest : public ::testing::Test
 {

@@ -144,6 +144,14 @@ TEST(Sync, SongEndIsReportedWhenTheLastRowHasBeenHeardAndStays)
     expect_within_tolerance("jump back, played once", measure(song, changes));
 }
 
+TEST(Sync, MissingPatternPlaysAsEmptyRowsBeforeTheEnd)
+{
+    const test::Song song = test::missing_last_pattern_song();
+    const auto changes = play_scripted(song.bytes, bassmod::EndMode::PlayOnce, song.orders, 1024,
+                                       1'000'000'000, on_time);
+    expect_within_tolerance("last order's pattern missing", measure(song, changes));
+}
+
 // The orders of the changes, each run of one order listed once.
 std::vector<std::uint32_t> order_runs(const std::vector<Change> &changes)
 {

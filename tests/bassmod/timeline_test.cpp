@@ -1,5 +1,6 @@
-// timeline_test.cpp: the time-to-position mapping with a scripted clock: the two-buffer latency,
-// progress between callbacks, the limit at the last rendered sample, no going back, reset.
+// timeline_test.cpp: the time-to-position mapping with a scripted clock: the two-buffer latency
+// and other queue depths, progress between callbacks, the limit at the last rendered sample, no
+// going back, reset.
 #include "timeline.h"
 
 #include <gtest/gtest.h>
@@ -49,6 +50,25 @@ TEST(Timeline, MapsTheClockToTheSampleTwoBuffersBehindTheLastCallback)
     EXPECT_EQ(timeline.heard_at(ms(1150)), B);
     EXPECT_EQ(timeline.heard_at(ms(1229.9)), B);
     EXPECT_EQ(timeline.heard_at(ms(1230)), C);
+}
+
+TEST(Timeline, FollowsTheQueueDepthOfTheAudioPath)
+{
+    Timeline timeline(kRate);
+    timeline.mark(0, A);
+    timeline.mark(160, B);
+    timeline.mark(260, C);
+    timeline.set_queued_buffers(0.5); // half a buffer in flight: sample 150 plays at 1000 ms
+    timeline.publish(ms(1000), 200, kFrames);
+    EXPECT_EQ(timeline.heard_at(ms(1009.5)), A);
+    EXPECT_EQ(timeline.heard_at(ms(1010)), B);
+    timeline.reset();
+    timeline.mark(0, A);
+    timeline.mark(260, C);
+    timeline.set_queued_buffers(0); // nothing in flight: the buffer plays from its callback on
+    timeline.publish(ms(2000), 200, kFrames);
+    EXPECT_EQ(timeline.heard_at(ms(2059.5)), A);
+    EXPECT_EQ(timeline.heard_at(ms(2060)), C);
 }
 
 TEST(Timeline, NeverRunsPastTheLastRenderedSample)

@@ -1,0 +1,26 @@
+// sync_probe.h: plays a click track through the music library's public operations on the
+// current PulseAudio server and measures, for every row, how far the moment the library first
+// reports it lies from the moment the server plays its click.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace test
+{
+
+struct SyncMeasurement {
+    std::vector<double> offsets_ms; // reported minus heard, one per row after the first
+    std::string server;             // the server's name and version
+    std::string error;              // empty if the run worked
+};
+
+// One play-through of the click track with the audio driver SDL_AUDIODRIVER names.
+SyncMeasurement measure_sync_once();
+
+struct SyncSummary {
+    double median_ms, p5_ms, p95_ms;
+};
+SyncSummary summarise(std::vector<double> offsets_ms);
+
+} // namespace test
