@@ -9,6 +9,10 @@
 extern SDL_Surface *isologo, *pilvet, *porkkana, *tehdas, *quelpmad, *blimt, *plimsa, *quelpsaksa,
     *loppu;
 
+/* Fills the picture set from the working directory's nine BMP files. A picture that fails to
+ * load, or has no positive size, leaves its slot null. */
+void LoadPictures(void);
+
 /* Composes and presents one frame for the music's current position. */
 void DrawScreen(SDL_Surface *screen);
 
