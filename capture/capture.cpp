@@ -21,17 +21,27 @@ void capture_video(DemoRun &run, const std::string &path, Container container, i
     MediaWriter writer(path, settings);
     std::optional<ColourExpander> expander;
 
+    std::optional<std::uint32_t> drawn; // the position of the last frame drawn
+
     run.restart();
     for (std::int64_t frame = 0; frame < frames; ++frame) {
         // The frame's own samples: from its instant up to the next frame's.
         const std::span<const std::int16_t> audio =
             run.render_until(sample_of_frame(frame + 1, fps));
-        SDL_Surface *screen = run.draw_at(sample_of_frame(frame, fps));
-        if (!expander) {
-            expander.emplace(*screen->format);
+        // DrawScreen keeps no state: its frame follows from the position alone, so a frame at
+        // the position of the one before is that frame again.
+        const std::uint32_t position = run.position_at(sample_of_frame(frame, fps));
+        if (position == drawn) {
+            writer.repeat_video_frame();
+        } else {
+            SDL_Surface *screen = run.draw_at(sample_of_frame(frame, fps));
+            if (!expander) {
+                expander.emplace(*screen->format);
+            }
+            expander->expand(screen, writer.video_input());
+            writer.submit_video_frame();
+            drawn = position;
         }
-        expander->expand(screen, writer.video_input());
-        writer.submit_video_frame();
         writer.write_audio(audio.data(), audio.size() / 2);
         progress.update(frame + 1);
     }

@@ -73,14 +73,22 @@ int run(const capture::Options &options)
     if (output) {
         capture::OutputFile file(*output);
         capture::Progress progress(options.output->c_str(), frames);
-        capture::capture_video(demo, file.temporary_path(), options.container, options.fps, frames,
-                               progress);
+        try {
+            capture::capture_video(demo, file.temporary_path(), options.container, options.fps,
+                                   frames, progress);
+        } catch (const capture::CaptureError &error) {
+            throw capture::CaptureError(*options.output + ": " + error.what());
+        }
         file.commit();
         progress.summary(options.fps);
     }
     if (sheet) {
         capture::OutputFile file(*sheet);
-        capture::write_scene_sheet(demo, file.temporary_path(), options.fps, frames);
+        try {
+            capture::write_scene_sheet(demo, file.temporary_path(), options.fps, frames);
+        } catch (const capture::CaptureError &error) {
+            throw capture::CaptureError(*options.sheet + ": " + error.what());
+        }
         file.commit();
         std::fprintf(stderr, "%s: scene sheet written\n", options.sheet->c_str());
     }

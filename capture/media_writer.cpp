@@ -204,8 +204,18 @@ void MediaWriter::submit_video_frame()
                  "colour conversion");
         frame = video_frame_.get();
     }
+    last_video_ = frame;
     frame->pts = video_pts_++;
     encode(video_, frame);
+}
+
+void MediaWriter::repeat_video_frame()
+{
+    if (last_video_ == nullptr) {
+        throw CaptureError("no video frame to repeat");
+    }
+    last_video_->pts = video_pts_++;
+    encode(video_, last_video_);
 }
 
 void MediaWriter::write_audio(const std::int16_t *stereo, std::size_t frames)

@@ -41,6 +41,8 @@ class MediaWriter
     AVFrame &video_input();
     // Encodes the filled frame as the next one (frame k is shown from k / fps seconds on).
     void submit_video_frame();
+    // Encodes the last submitted frame once more, as the next one.
+    void repeat_video_frame();
 
     // Appends `frames` interleaved stereo frames to the audio track.
     void write_audio(const std::int16_t *stereo, std::size_t frames);
@@ -64,9 +66,10 @@ class MediaWriter
     OutputContextPtr output_;
     Track video_;
     Track audio_;
-    FramePtr video_input_;  // what the caller fills
-    FramePtr video_frame_;  // what the encoder takes (the input itself for FFV1)
-    SwsContextPtr convert_; // input to yuv420p, for H.264
+    FramePtr video_input_;          // what the caller fills
+    FramePtr video_frame_;          // what the encoder takes, for H.264 (FFV1 takes the input)
+    AVFrame *last_video_ = nullptr; // the frame last sent to the encoder
+    SwsContextPtr convert_;         // input to yuv420p, for H.264
     FramePtr audio_frame_;
     PacketPtr packet_;
     std::int64_t video_pts_ = 0;
