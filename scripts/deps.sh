@@ -1,16 +1,19 @@
 #!/bin/sh
 # Installs the Debian packages a build needs when any are missing.
-# Usage: scripts/deps.sh run|test   (run: build and play the demo; test: everything the tests use)
+# Usage: scripts/deps.sh run|capture|test   (run: build and play the demo; capture: build
+# demo_capture too; test: everything the tests use)
 set -eu
 
 run_packages="build-essential cmake pkg-config libsdl1.2-dev libopenmpt-dev libcairo2-dev
 libfontconfig-dev fonts-dejavu-core libgtest-dev libbenchmark-dev"
-test_packages="$run_packages libx11-dev xvfb xdotool clang libclang-rt-14-dev time"
+capture_packages="$run_packages libavcodec-dev libavformat-dev libavutil-dev libswscale-dev"
+test_packages="$capture_packages libx11-dev xvfb xdotool clang libclang-rt-14-dev time"
 
 case "${1:-}" in
 run) wanted=$run_packages ;;
+capture) wanted=$capture_packages ;;
 test) wanted=$test_packages ;;
-*) echo "usage: $0 run|test" >&2; exit 2 ;;
+*) echo "usage: $0 run|capture|test" >&2; exit 2 ;;
 esac
 
 missing=""
