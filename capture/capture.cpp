@@ -56,11 +56,6 @@ struct SceneSpan {
     std::int64_t last = -1;
 };
 
-AVFrame &frame_of(const FramePtr &frame)
-{
-    return *frame;
-}
-
 FramePtr picture_frame(AVPixelFormat format, int width, int height)
 {
     FramePtr frame = make_frame();
@@ -86,6 +81,7 @@ void save_png(const AVFrame &picture, const std::string &path)
     context->height = picture.height;
     context->pix_fmt = AV_PIX_FMT_RGB24;
     context->time_base = AVRational{1, 1};
+    context->compression_level = 9;
     check_av(avcodec_open2(context.get(), codec, nullptr), "cannot open the PNG encoder");
     check_av(avcodec_send_frame(context.get(), &picture), "PNG encoding");
     check_av(avcodec_send_frame(context.get(), nullptr), "PNG encoding");
@@ -160,7 +156,7 @@ void write_scene_sheet(DemoRun &run, const std::string &path, int fps, std::int6
         if (!expander) {
             expander.emplace(*screen->format);
         }
-        expander->expand(screen, frame_of(full));
+        expander->expand(screen, *full);
         // Columns follow the scene order; find this scene's column.
         int target = 0;
         for (std::uint32_t scene = 0; scene < order; ++scene) {
