@@ -147,6 +147,12 @@ class Reference
     }
     ~Reference()
     {
+        // The demo keeps its pictures until it exits; a test loads them once per reference.
+        for (SDL_Surface **slot : {&isologo, &pilvet, &porkkana, &tehdas, &quelpmad, &blimt,
+                                   &plimsa, &quelpsaksa, &loppu}) {
+            SDL_FreeSurface(*slot);
+            *slot = nullptr;
+        }
         BASSMOD_Free();
         SDL_Quit();
     }
