@@ -98,7 +98,7 @@ int run(const capture::Options &options)
 } // namespace
 
 int main(int argc, char **argv)
-{
+try {
     const auto parsed = capture::parse_options(argc, argv);
     if (const auto *problem = std::get_if<std::string>(&parsed)) {
         std::fprintf(stderr, "demo_capture: %s\n%s", problem->c_str(), capture::kUsage);
@@ -125,4 +125,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "demo_capture: %s\n", error.what());
         return kStatusFailed;
     }
+} catch (...) { // out of memory before the work began
+    std::fputs("demo_capture: out of memory\n", stderr);
+    return kStatusFailed;
 }

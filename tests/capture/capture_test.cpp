@@ -77,6 +77,7 @@ Outcome RunCapture(const fs::path &folder, const std::vector<std::string> &argum
     std::vector<std::string> words = {DEMO_CAPTURE_BINARY};
     words.insert(words.end(), arguments.begin(), arguments.end());
     std::vector<char *> argv;
+    argv.reserve(words.size() + 1);
     for (auto &word : words) {
         argv.push_back(word.data());
     }
@@ -252,7 +253,7 @@ TEST_F(CaptureTest, MkvHoldsEveryFrameAndSampleExactly)
     ASSERT_EQ(media.audio.samples.size(), expected.size());
     size_t differing = 0;
     for (size_t i = 0; i < expected.size(); ++i) {
-        differing += media.audio.samples[i] != expected[i] / 32768.0f ? 1 : 0;
+        differing += media.audio.samples[i] != static_cast<float>(expected[i]) / 32768.0f ? 1 : 0;
     }
     EXPECT_EQ(differing, 0u);
     const auto loud = std::count_if(expected.begin(), expected.end(),

@@ -74,9 +74,9 @@ void TakeAudio(const AVFrame &frame, AudioTrack &audio)
         for (int c = 0; c < channels; ++c) {
             switch (frame.format) {
             case AV_SAMPLE_FMT_S16:
-                audio.samples.push_back(
-                    reinterpret_cast<const std::int16_t *>(frame.data[0])[i * channels + c] /
-                    32768.0f);
+                audio.samples.push_back(static_cast<float>(reinterpret_cast<const std::int16_t *>(
+                                            frame.data[0])[i * channels + c]) /
+                                        32768.0f);
                 break;
             case AV_SAMPLE_FMT_FLTP:
                 audio.samples.push_back(reinterpret_cast<const float *>(frame.data[c])[i]);
