@@ -111,6 +111,8 @@ void MediaWriter::open_video()
         options.set("level", "3");
         options.set("slicecrc", "1");
         options.set("slices", "4");
+        context.thread_count = 0; // the slices on every core
+        context.thread_type = FF_THREAD_SLICE;
     }
     if ((output_->oformat->flags & AVFMT_GLOBALHEADER) != 0) {
         context.flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
