@@ -51,11 +51,6 @@ void capture_video(DemoRun &run, const std::string &path, Container container, i
 namespace
 {
 
-struct SceneSpan {
-    std::int64_t first = -1;
-    std::int64_t last = -1;
-};
-
 FramePtr picture_frame(AVPixelFormat format, int width, int height)
 {
     FramePtr frame = make_frame();
@@ -102,25 +97,21 @@ void save_png(const AVFrame &picture, const std::string &path)
 
 void write_scene_sheet(DemoRun &run, const std::string &path, int fps, std::int64_t frames)
 {
-    // First pass: which frames show which scene, from the positions alone.
-    std::array<SceneSpan, kScenes> spans{};
+    // First pass: how many frames show each scene, from the positions alone. The middle one of
+    // them is the scene's picture, even in a song that comes back to a scene.
+    std::array<std::int64_t, kScenes> shown_frames{};
     run.restart();
     for (std::int64_t frame = 0; frame < frames; ++frame) {
         run.render_until(sample_of_frame(frame + 1, fps));
         const std::uint32_t order = run.position_at(sample_of_frame(frame, fps)) & 0xFFFF;
         if (order < kScenes) {
-            SceneSpan &span = spans[order];
-            if (span.first < 0) {
-                span.first = frame;
-            }
-            span.last = frame;
+            ++shown_frames[order];
         }
     }
-    std::array<std::int64_t, kScenes> middles{};
+    std::array<int, kScenes> columns{}; // the scene's place on the sheet, -1 when not shown
     int shown = 0;
     for (int scene = 0; scene < kScenes; ++scene) {
-        middles[scene] = spans[scene].first < 0 ? -1 : (spans[scene].first + spans[scene].last) / 2;
-        shown += middles[scene] >= 0 ? 1 : 0;
+        columns[scene] = shown_frames[scene] > 0 ? shown++ : -1;
     }
     if (shown == 0) {
         throw CaptureError("no scene is shown, so there is no scene sheet");
@@ -144,12 +135,12 @@ void write_scene_sheet(DemoRun &run, const std::string &path, int fps, std::int6
 
     // Second pass: the same song again, drawing only the chosen frames.
     std::optional<ColourExpander> expander;
+    std::array<std::int64_t, kScenes> seen{};
     run.restart();
-    int column = 0;
-    for (std::int64_t frame = 0; frame < frames && column < shown; ++frame) {
+    for (std::int64_t frame = 0; frame < frames; ++frame) {
         run.render_until(sample_of_frame(frame + 1, fps));
         const std::uint32_t order = run.position_at(sample_of_frame(frame, fps)) & 0xFFFF;
-        if (order >= kScenes || middles[order] != frame) {
+        if (order >= kScenes || seen[order]++ != shown_frames[order] / 2) {
             continue;
         }
         SDL_Surface *screen = run.draw_at(sample_of_frame(frame, fps));
@@ -157,19 +148,13 @@ void write_scene_sheet(DemoRun &run, const std::string &path, int fps, std::int6
             expander.emplace(*screen->format);
         }
         expander->expand(screen, *full);
-        // Columns follow the scene order; find this scene's column.
-        int target = 0;
-        for (std::uint32_t scene = 0; scene < order; ++scene) {
-            target += middles[scene] >= 0 ? 1 : 0;
-        }
         std::uint8_t *const planes[4] = {
-            sheet->data[0] + static_cast<std::ptrdiff_t>(target * (thumb_width + kGap) * 3),
+            sheet->data[0] + static_cast<std::ptrdiff_t>(columns[order] * (thumb_width + kGap) * 3),
             nullptr, nullptr, nullptr};
         const int strides[4] = {sheet->linesize[0], 0, 0, 0};
         check_av(sws_scale(shrink.get(), full->data, full->linesize, 0, DemoRun::kHeight, planes,
                            strides),
                  "thumbnail scaling");
-        ++column;
     }
     save_png(*sheet, path);
 }

@@ -338,9 +338,10 @@ TEST_F(CaptureTest, SheetShowsEachSceneFromItsMiddle)
                 last = k;
             }
         }
-        // The middle frame, shrunk by averaging 4 x 4 blocks, against its thumbnail.
+        // The middle one of the scene's frames, shrunk by averaging 4 x 4 blocks, against its
+        // thumbnail.
         const std::vector<std::uint32_t> full =
-            reference.Frame(SampleOfFrame((first + last) / 2, kFps));
+            reference.Frame(SampleOfFrame(first + (last - first + 1) / 2, kFps));
         std::vector<std::uint32_t> expected, thumbnail;
         for (int y = 0; y < kThumbHeight; ++y) {
             for (int x = 0; x < kThumbWidth; ++x) {
