@@ -1,6 +1,8 @@
 // bassmod.cpp: the six BASSMOD operations on one library-wide player: an SDL audio device whose
 // callback renders the loaded libopenmpt module, and the timeline that tells what is heard now.
+// In offline mode (bassmod_offline.h) there is no device: the caller renders and sets the clock.
 #include "bassmod.h"
+#include "bassmod_offline.h"
 
 #include "audio_device.h"
 #include "module.h"
@@ -50,6 +52,12 @@ class Player
     std::uint32_t position() const;
     void free();
 
+    // Offline mode: no device; the caller renders in order and says which sample is heard.
+    bool init_offline(std::uint32_t rate);
+    std::uint64_t render_offline(std::int16_t *stereo, std::size_t frames);
+    void set_offline_clock(std::uint64_t sample) { offline_clock_ = sample; }
+    double song_seconds() const;
+
   private:
     static void audio_callback(void *userdata, Uint8 *stream, int length);
     void unload();
@@ -59,6 +67,9 @@ class Player
     std::unique_ptr<Renderer> renderer_;
     ModulePtr module_;
     bool playing_ = false;
+    bool offline_ = false;
+    std::uint64_t offline_rendered_ = 0; // frames rendered since play (or init)
+    std::uint64_t offline_clock_ = 0;    // the sample being heard
     std::unique_ptr<AudioDevice> device_;
 };
 
@@ -75,7 +86,7 @@ bool Player::init(std::int32_t device, std::uint32_t rate)
     if (device != kDefaultDevice || rate < kMinRate || rate > kMaxRate) {
         return false;
     }
-    if (device_ && AudioDevice::still_open()) {
+    if (offline_ || (device_ && AudioDevice::still_open())) {
         return false; // already initialised
     }
     free(); // drop what an outside SDL_Quit left behind
@@ -99,7 +110,9 @@ void Player::unload()
         const AudioLock lock;
         renderer_->stop();
     }
-    device_->set_paused(true);
+    if (device_) {
+        device_->set_paused(true);
+    }
     module_.reset();
     playing_ = false;
 }
@@ -107,7 +120,7 @@ void Player::unload()
 bool Player::load(bool from_memory, const void *file, std::uint32_t offset, std::uint32_t length,
                   std::uint32_t flags)
 {
-    if (!device_) {
+    if (!device_ && !offline_) {
         return false;
     }
     unload();
@@ -140,7 +153,10 @@ bool Player::play()
         timeline_->reset(pack_position(first_order, first_row));
     }
     playing_ = true;
-    device_->set_paused(false);
+    offline_rendered_ = 0;
+    if (device_) {
+        device_->set_paused(false);
+    }
     return true;
 }
 
@@ -152,6 +168,9 @@ std::uint32_t Player::position() const
     if (!playing_) {
         return pack_position(0, 0);
     }
+    if (offline_) {
+        return timeline_->position_of_sample(offline_clock_);
+    }
     return timeline_->heard_at(clock_now());
 }
 
@@ -160,8 +179,39 @@ void Player::free()
     device_.reset();
     module_.reset();
     playing_ = false;
+    offline_ = false;
+    offline_rendered_ = 0;
+    offline_clock_ = 0;
     renderer_.reset();
     timeline_.reset();
+}
+
+bool Player::init_offline(std::uint32_t rate)
+{
+    if (rate < kMinRate || rate > kMaxRate || offline_ || (device_ && AudioDevice::still_open())) {
+        return false;
+    }
+    free();
+    timeline_ = std::make_unique<Timeline>(rate);
+    renderer_ = std::make_unique<Renderer>(*timeline_);
+    offline_ = true;
+    return true;
+}
+
+std::uint64_t Player::render_offline(std::int16_t *stereo, std::size_t frames)
+{
+    if (!offline_) {
+        return 0;
+    }
+    // The clock of the anchors is the sample count itself; nothing reads it in this mode.
+    renderer_->render(stereo, frames, Nanoseconds{static_cast<std::int64_t>(offline_rendered_)});
+    offline_rendered_ += frames;
+    return offline_rendered_;
+}
+
+double Player::song_seconds() const
+{
+    return module_ ? openmpt_module_get_duration_seconds(module_.get()) : 0.0;
 }
 
 Player &player()
@@ -216,4 +266,30 @@ uint32_t BASSMOD_MusicGetPosition(void)
 void BASSMOD_Free(void)
 {
     bassmod::player().free();
+}
+
+// The offline interface.
+
+int32_t BASSMOD_OfflineInit(uint32_t freq)
+{
+    try {
+        return bassmod::player().init_offline(freq) ? 1 : 0;
+    } catch (...) {
+        return 0;
+    }
+}
+
+uint64_t BASSMOD_OfflineRender(int16_t *stereo, uint32_t frames)
+{
+    return bassmod::player().render_offline(stereo, frames);
+}
+
+void BASSMOD_OfflineSetClock(uint64_t sample)
+{
+    bassmod::player().set_offline_clock(sample);
+}
+
+double BASSMOD_OfflineSongSeconds(void)
+{
+    return bassmod::player().song_seconds();
 }

@@ -90,6 +90,13 @@ class Timeline
     // Program thread: the position heard at time `now`.
     PackedPosition heard_at(Nanoseconds now) const;
 
+    // For a caller that renders the audio itself, on the one thread that also marks: the
+    // position `sample` belongs to, by the marks alone (no clock, no device latency).
+    PackedPosition position_of_sample(std::uint64_t sample) const
+    {
+        return position_at_sample(static_cast<std::int64_t>(sample));
+    }
+
     // Program thread, while the audio thread cannot mark or publish (audio locked or stopped):
     // forgets all marks and anchors, for a restart from sample 0 that reports `start_position`
     // until its first marked sample is heard.

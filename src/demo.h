@@ -9,6 +9,9 @@
 extern SDL_Surface *isologo, *pilvet, *porkkana, *tehdas, *quelpmad, *blimt, *plimsa, *quelpsaksa,
     *loppu;
 
+/* Fills the picture set from the working directory's nine BMP files. A picture that fails to
+ * load, or has no positive size, leaves its slot null. */
+void LoadPictures(void);
 /* Loads a picture file as SDL_LoadBMP does. Null when it cannot be read, and when its header
  * (PictureHeaderIsSafe) or its loaded format (PictureFormatIsSafe) is one SDL mishandles. */
 SDL_Surface *LoadPicture(const char *file);

@@ -11,21 +11,6 @@ SDL_Surface *isologo, *pilvet, *porkkana, *tehdas, *quelpmad, *blimt, *plimsa, *
 /* Load flags of the module: the value the demo has always passed. */
 static const uint32_t MUSIC_LOAD_FLAGS = 0x202;
 
-/* Fills the picture set from the working directory. A picture that fails to load, or that SDL
- * could not show safely, leaves its slot null, and its scenes show black. */
-static void LoadPictures(void)
-{
-    isologo = LoadPicture("isologo.bmp");
-    pilvet = LoadPicture("pilvet.bmp");
-    porkkana = LoadPicture("porkkana.bmp");
-    tehdas = LoadPicture("tehdas.bmp");
-    quelpmad = LoadPicture("quelpmad.bmp");
-    blimt = LoadPicture("blimt.bmp");
-    plimsa = LoadPicture("plimsa.bmp");
-    quelpsaksa = LoadPicture("quelpsaksa.bmp");
-    loppu = LoadPicture("loppu.bmp");
-}
-
 int main(int argc, char *argv[])
 {
     (void)argc;

@@ -192,3 +192,19 @@ SDL_Surface *LoadPicture(const char *file)
         return NULL;
     return LoadPictureRW(SDL_RWFromFile(file, "rb"));
 }
+
+/* Fills the picture set from the working directory, for the demo and the capture tool alike. A
+ * picture that fails to load, or that SDL could not show safely, leaves its slot null, and its
+ * scenes show black. */
+void LoadPictures(void)
+{
+    isologo = LoadPicture("isologo.bmp");
+    pilvet = LoadPicture("pilvet.bmp");
+    porkkana = LoadPicture("porkkana.bmp");
+    tehdas = LoadPicture("tehdas.bmp");
+    quelpmad = LoadPicture("quelpmad.bmp");
+    blimt = LoadPicture("blimt.bmp");
+    plimsa = LoadPicture("plimsa.bmp");
+    quelpsaksa = LoadPicture("quelpsaksa.bmp");
+    loppu = LoadPicture("loppu.bmp");
+}

@@ -168,7 +168,10 @@ const std::array<const char *, 9> kPictureFiles = {"isologo.bmp", "pilvet.bmp", 
                                                    "tehdas.bmp",  "quelpmad.bmp",   "blimt.bmp",
                                                    "plimsa.bmp",  "quelpsaksa.bmp", "loppu.bmp"};
 
-std::vector<std::uint8_t> TimedSong(const std::vector<OrderTiming> &orders)
+namespace
+{
+
+xm::Module TimedModule(const std::vector<OrderTiming> &orders)
 {
     xm::Module module;
     module.name = "e2e timing";
@@ -179,6 +182,33 @@ std::vector<std::uint8_t> TimedSong(const std::vector<OrderTiming> &orders)
         xm::Pattern &pattern = module.patterns.emplace_back(orders[i].rows, module.channels);
         pattern.at(0, 0) = {0, 0, 0, kSetSpeed, static_cast<std::uint8_t>(orders[i].ticks)};
         module.orders.push_back(static_cast<std::uint8_t>(i));
+    }
+    return module;
+}
+
+} // namespace
+
+std::vector<std::uint8_t> TimedSong(const std::vector<OrderTiming> &orders)
+{
+    return xm::write(TimedModule(orders));
+}
+
+std::vector<std::uint8_t> TonedSong(const std::vector<OrderTiming> &orders)
+{
+    constexpr std::uint8_t kMiddleC = 49;
+    xm::Module module = TimedModule(orders);
+    xm::Instrument &square = module.instruments.emplace_back();
+    square.name = "square";
+    square.sample.name = "square";
+    for (int i = 0; i < 64; ++i) {
+        square.sample.pcm.push_back(static_cast<std::int16_t>(i < 32 ? 9000 : -9000));
+    }
+    square.sample.loop = xm::Loop::Forward;
+    square.sample.loop_length = 64;
+    for (size_t i = 0; i < module.patterns.size(); ++i) {
+        xm::Cell &cell = module.patterns[i].at(0, 1);
+        cell.note = static_cast<std::uint8_t>(kMiddleC + 2 * i);
+        cell.instrument = 1;
     }
     return xm::write(module);
 }

@@ -29,6 +29,9 @@ struct OrderTiming {
 };
 // A play-once XM song, one pattern per order, silent.
 std::vector<std::uint8_t> TimedSong(const std::vector<OrderTiming> &orders);
+// The same timing with sound: a looped square wave starts at row 0 of every order, a whole tone
+// higher in each, so every stretch of the audio is recognisable.
+std::vector<std::uint8_t> TonedSong(const std::vector<OrderTiming> &orders);
 // Scenes 0 to 5 in 500 ms (20 ms each, 400 ms for scene 5, long enough to be drawn on a busy
 // machine), then scene 6 for 64 rows of 310 ms.
 std::vector<std::uint8_t> QuickTourSong();
