@@ -16,8 +16,8 @@ namespace bassmod
 class Renderer
 {
   public:
-    // Frames rendered per libopenmpt call. A row change is detected after the slice in which it
-    // happened and marked at the slice's middle: at most half a slice early or late, and on
+    // Frames rendered per libopenmpt call, on a fixed grid of the song's samples. A row change
+    // is detected after the slice in which it happened and marked at the slice's middle: at most half a slice early or late, and on
     // average on time. The first row after start() and the song's end are marked exactly.
     static constexpr std::size_t kSliceFrames = 64;
 
@@ -43,6 +43,7 @@ class Renderer
     std::uint64_t next_sample_ = 0; // index of the next frame to render
     bool ended_ = false;
     std::optional<PackedPosition> last_marked_; // none yet since start()
+    std::uint64_t last_mark_sample_ = 0;        // where last_marked_ was marked
 };
 
 } // namespace bassmod
