@@ -11,6 +11,16 @@ SDL_Surface *isologo, *pilvet, *porkkana, *tehdas, *quelpmad, *blimt, *plimsa, *
 /* Load flags of the module: the value the demo has always passed. */
 static const uint32_t MUSIC_LOAD_FLAGS = 0x202;
 
+/* Makes a loaded picture blit opaque: pictures are shown as they are, never blended. SDL2's loader
+ * (behind sdl12-compat) gives a 32-bit picture an alpha channel from its fourth byte, which
+ * classic SDL keeps as padding. False when SDL refuses. */
+static bool ShowOpaque(SDL_Surface *picture)
+{
+    if (!picture->format->Amask && !(picture->flags & SDL_SRCALPHA))
+        return true;
+    return SDL_SetAlpha(picture, 0, SDL_ALPHA_OPAQUE) == 0;
+}
+
 /* Loads one picture. SDL 1.2 takes a BMP height of -2^31 as a top-down picture whose height does
  * not negate, and returns a surface of that height over a one-byte buffer that its blitter then
  * overruns; a picture without a positive size counts as unreadable. */
@@ -18,6 +28,10 @@ static SDL_Surface *LoadPicture(const char *file)
 {
     SDL_Surface *picture = SDL_LoadBMP(file);
     if (picture && (picture->w <= 0 || picture->h <= 0)) {
+        SDL_FreeSurface(picture);
+        return NULL;
+    }
+    if (picture && !ShowOpaque(picture)) {
         SDL_FreeSurface(picture);
         return NULL;
     }

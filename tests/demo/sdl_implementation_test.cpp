@@ -14,8 +14,7 @@ TEST(SdlImplementation, IsTheOneTheBuildWasConfiguredFor)
     const SDL_version *linked = SDL_Linked_Version();
     ASSERT_NE(linked, nullptr);
     const std::string version = std::to_string(linked->major) + "." +
-                                std::to_string(linked->minor) + "." +
-                                std::to_string(linked->patch);
+                                std::to_string(linked->minor) + "." + std::to_string(linked->patch);
     const std::string expected = DEMO_SDL_IMPLEMENTATION;
     if (expected == "classic") {
         EXPECT_EQ(version, "1.2.15") << "classic SDL expected";
