@@ -34,6 +34,9 @@ class DemoProcess
     std::optional<int> WaitForExit(std::chrono::milliseconds timeout);
     bool Running() { return !WaitForExit(std::chrono::milliseconds(0)); }
 
+    // Processor time the demo has used so far, all its threads; nullopt once it has ended.
+    std::optional<std::chrono::milliseconds> CpuTime() const;
+
     std::string Stdout() const;
     std::string Stderr() const;
 

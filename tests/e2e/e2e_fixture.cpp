@@ -103,9 +103,9 @@ void DemoTest::AwaitAnyScene(WindowId window)
     ADD_FAILURE() << "the window never showed a scene";
 }
 
-void DemoTest::ExpectScene5WithGradient()
+void DemoTest::ExpectScene5WithGradient(const std::string &reference)
 {
-    const std::filesystem::path plimsa = assets_ / "plimsa.bmp";
+    const std::filesystem::path plimsa = assets_ / reference;
     const std::vector<bool> mask = KeyMask(plimsa);
     const auto demo = Start();
     const WindowId window = AwaitWindow(*demo);

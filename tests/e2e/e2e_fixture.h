@@ -52,7 +52,8 @@ class DemoTest : public ::testing::Test
 
     // Runs the demo until scene 5 is on screen, ends it with a key, and expects the screenshot
     // to show plimsa with the gradient of one of the rows the demo printed in its key areas.
-    void ExpectScene5WithGradient();
+    // `reference`, when given, is the picture file plimsa.bmp should show as.
+    void ExpectScene5WithGradient(const std::string &reference = "plimsa.bmp");
 
     XServer server_;
     AssetFolder assets_;

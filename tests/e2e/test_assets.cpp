@@ -69,7 +69,20 @@ void ReadRgb(SDL_Surface *picture, int x, int y, std::uint8_t *r, std::uint8_t *
 }
 
 // The pixel bytes of one row in the given depth, padded to four bytes.
-std::vector<std::uint8_t> EncodeRow(SDL_Surface *picture, int y, int bits)
+std::uint8_t FourthByteAt(FourthByte fourth, int x, int y)
+{
+    switch (fourth) {
+    case FourthByte::Zero:
+        return 0;
+    case FourthByte::Full:
+        return 0xFF;
+    case FourthByte::Mixed:
+        return static_cast<std::uint8_t>(x * 7 + y * 3);
+    }
+    return 0;
+}
+
+std::vector<std::uint8_t> EncodeRow(SDL_Surface *picture, int y, int bits, FourthByte fourth)
 {
     std::vector<std::uint8_t> row;
     std::uint8_t bitsbuffer = 0;
@@ -91,7 +104,7 @@ std::vector<std::uint8_t> EncodeRow(SDL_Surface *picture, int y, int bits)
             Put16(row, static_cast<unsigned>((r >> 3) << 10 | (g >> 3) << 5 | b >> 3));
             break;
         case 32:
-            row.insert(row.end(), {b, g, r, 0});
+            row.insert(row.end(), {b, g, r, FourthByteAt(fourth, x, y)});
             break;
         default:
             throw std::invalid_argument("unsupported BMP depth");
@@ -219,11 +232,11 @@ SurfacePtr KeyPicture(int width, int height)
     return picture;
 }
 
-std::vector<std::uint8_t> EncodeBmp(SDL_Surface *picture, int bits)
+std::vector<std::uint8_t> EncodeBmp(SDL_Surface *picture, int bits, FourthByte fourth)
 {
     std::vector<std::uint8_t> pixels;
     for (int y = picture->h - 1; y >= 0; --y) {
-        const std::vector<std::uint8_t> row = EncodeRow(picture, y, bits);
+        const std::vector<std::uint8_t> row = EncodeRow(picture, y, bits, fourth);
         pixels.insert(pixels.end(), row.begin(), row.end());
     }
     const int palette_size = bits == 1 ? 2 : bits == 8 ? 256 : 0;

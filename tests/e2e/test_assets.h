@@ -43,9 +43,12 @@ SurfacePtr PatternPicture(int width, int height, unsigned seed);
 // bar of (254, 0, 0), which is no key.
 SurfacePtr KeyPicture(int width, int height);
 
+// What a 32-bit BMP's fourth byte holds: zero, 0xFF, or values from 0 to 0xFF across the picture.
+enum class FourthByte { Zero, Full, Mixed };
 // BMP files in the bit depths SDL_SaveBMP does not write: 1 (black and white), 8 (3-3-2
 // palette), 16 (5-5-5) and 32 bits (x-8-8-8), from a 24-bit surface.
-std::vector<std::uint8_t> EncodeBmp(SDL_Surface *picture, int bits);
+std::vector<std::uint8_t> EncodeBmp(SDL_Surface *picture, int bits,
+                                    FourthByte fourth = FourthByte::Zero);
 // A 24-bit BMP header claiming width x height, followed by a few bytes of pixels.
 std::vector<std::uint8_t> HugeBmpHeader(std::int32_t width, std::int32_t height);
 // Bytes from a seeded generator.
