@@ -5,7 +5,8 @@ set -eu
 
 run_packages="build-essential cmake pkg-config libsdl1.2-dev libopenmpt-dev libcairo2-dev
 libfontconfig-dev fonts-dejavu-core libgtest-dev libbenchmark-dev"
-test_packages="$run_packages libx11-dev xvfb xdotool clang libclang-rt-14-dev time"
+# The tests also build against sdl12-compat, unpacked beside the system's SDL; it runs on SDL2.
+test_packages="$run_packages libx11-dev xvfb xdotool clang libclang-rt-14-dev time libsdl2-2.0-0"
 
 case "${1:-}" in
 run) wanted=$run_packages ;;
@@ -15,6 +16,11 @@ esac
 
 missing=""
 for package in $wanted; do
+    # Either SDL 1.2 will do: classic SDL's development package or sdl12-compat's, which is the
+    # only one some systems have (and which some call libsdl1.2-dev itself).
+    if [ "$package" = libsdl1.2-dev ] && pkg-config --exists sdl 2>/dev/null; then
+        continue
+    fi
     if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
         missing="$missing $package"
     fi

@@ -1,7 +1,8 @@
 #!/bin/sh
-# Builds and runs every test: a release build, the whole suite under AddressSanitizer and
-# UndefinedBehaviorSanitizer, the music library's tests and the threaded ones under
-# ThreadSanitizer, and a bounded fuzzing run.
+# Builds and runs every test: a release build on the system's SDL 1.2 and another on
+# sdl12-compat (unpacked into build-compat/, the system's SDL untouched), the whole suite under
+# AddressSanitizer and UndefinedBehaviorSanitizer, the music library's tests and the threaded
+# ones under ThreadSanitizer, and a bounded fuzzing run.
 set -eu
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -23,6 +24,11 @@ stage() {
 }
 
 stage "release" build Release "" --timeout 300
+scripts/sdl12-compat.sh build-compat/sdl12-compat
+(
+    export PKG_CONFIG_PATH="$PWD/build-compat/sdl12-compat/pkgconfig"
+    stage "release on sdl12-compat" build-compat Release "" --timeout 300
+)
 stage "address + undefined sanitizers" build-asan RelWithDebInfo address,undefined --timeout 600 -LE no-asan
 stage "thread sanitizer" build-tsan RelWithDebInfo thread --timeout 600 -L "bassmod|threads"
 echo "=== fuzzing"
