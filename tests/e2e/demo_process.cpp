@@ -163,11 +163,11 @@ std::optional<std::chrono::milliseconds> DemoProcess::CpuTime() const
     if (status_ || !std::getline(file, stat)) {
         return std::nullopt;
     }
-    // The fields after the command name, which is in parentheses and may hold spaces: state,
-    // and eleven more before utime and stime, in clock ticks.
+    // After the command name, which is in parentheses and may hold spaces: the state and ten
+    // more fields, then utime and stime, in clock ticks.
     std::istringstream fields(stat.substr(stat.rfind(')') + 1));
     std::string skipped;
-    for (int i = 0; i < 12; ++i) {
+    for (int i = 0; i < 11; ++i) {
         fields >> skipped;
     }
     long long user = 0, system = 0;

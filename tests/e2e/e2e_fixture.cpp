@@ -9,7 +9,7 @@ namespace e2e
 
 std::vector<std::uint8_t> LongScene5Song()
 {
-    return TimedSong({{1, 1}, {1, 1}, {1, 1}, {1, 1}, {1, 1}, {64, 8}, {4, 1}});
+    return TimedSong({{1, 1}, {1, 1}, {1, 1}, {1, 1}, {1, 1}, {64, 31}, {4, 1}});
 }
 
 std::unique_ptr<DemoProcess> DemoTest::Start(const Environment &extra)

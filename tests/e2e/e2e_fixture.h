@@ -25,7 +25,8 @@ constexpr auto kEndTimeout = 1s;
 // The process then exits, after the sanitizers' exit checks in their builds.
 constexpr auto kExitTimeout = 15s;
 
-// Orders 0 to 4 pass in 10 ms each; order 5 plays 64 rows of 80 ms; then order 6.
+// Orders 0 to 4 pass in 10 ms each; order 5 plays 64 rows of 310 ms, 20 s, so that a busy
+// machine's slow start-up cannot make a test miss it; then order 6.
 std::vector<std::uint8_t> LongScene5Song();
 
 class DemoTest : public ::testing::Test
