@@ -18,13 +18,15 @@ packages="libsdl1.2-compat-dev libsdl1.2-compat"
 download=$folder/download
 rm -rf "$download" "$folder/root"
 mkdir -p "$download"
-# shellcheck disable=SC2086 # the list is meant to split into words
-if ! (cd "$download" && apt-get download -q $packages); then
+# Run as root, apt hands downloads to its own user, which may not write here; this user keeps them.
+fetch="apt-get download -q -o APT::Sandbox::User=$(id -un)"
+# shellcheck disable=SC2086 # the lists are meant to split into words
+if ! (cd "$download" && $fetch $packages); then
     # A machine whose package lists were never fetched knows no packages yet.
     echo "Refreshing the package lists and trying again"
     apt-get update -qq
     # shellcheck disable=SC2086
-    (cd "$download" && apt-get download -q $packages)
+    (cd "$download" && $fetch $packages)
 fi
 for deb in "$download"/*.deb; do
     dpkg -x "$deb" "$folder/root"
