@@ -158,7 +158,8 @@ std::optional<int> DemoProcess::WaitForExit(std::chrono::milliseconds timeout)
 
 std::optional<std::chrono::milliseconds> DemoProcess::CpuTime() const
 {
-    std::ifstream file("/proc/" + std::to_string(pid_) + "/stat");
+    const std::string pid = std::to_string(pid_);
+    std::ifstream file("/proc/" + pid + "/task/" + pid + "/stat");
     std::string stat;
     if (status_ || !std::getline(file, stat)) {
         return std::nullopt;

@@ -34,7 +34,8 @@ class DemoProcess
     std::optional<int> WaitForExit(std::chrono::milliseconds timeout);
     bool Running() { return !WaitForExit(std::chrono::milliseconds(0)); }
 
-    // Processor time the demo has used so far, all its threads; nullopt once it has ended.
+    // Processor time the demo's main thread, which runs its window, has used so far; nullopt
+    // once the demo has ended.
     std::optional<std::chrono::milliseconds> CpuTime() const;
 
     std::string Stdout() const;

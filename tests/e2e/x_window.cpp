@@ -69,8 +69,8 @@ std::optional<WindowId> WaitForWindow(Display *display, DemoProcess &demo,
 {
     // SDL 1.2 over SDL2 (sdl12-compat) shows a first window within the video-mode call and
     // replaces it a millisecond of the demo's own time later. The window that stays is the one
-    // still shown after the demo has run on for a while: counted in its processor time, so that
-    // a busy machine holding the demo back cannot make a passing window look settled.
+    // still shown after the demo has run on for a while, counted in its main thread's processor
+    // time: a busy machine holding the demo back cannot make a passing window look settled.
     constexpr std::chrono::milliseconds kSettled(50);
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     WindowId candidate = kNoWindow;
