@@ -10,6 +10,16 @@ static Uint32 (*volatile read_pixel)(SDL_Surface *, int, int) = getpixel;
 static void (*volatile write_pixel)(SDL_Surface *, int, int, Uint32) = putpixel;
 static Uint32 (*volatile map_rgb)(const SDL_PixelFormat *, Uint8, Uint8, Uint8) = SDL_MapRGB;
 
+/* Pure red: the value 0x00FF0000 in a picture of up to three bytes a pixel; in one of four, red's
+ * bits all set and green's and blue's clear, whatever the fourth byte holds. */
+static bool IsKeyColour(const SDL_PixelFormat *format, Uint32 pixel)
+{
+    if (format->BytesPerPixel != 4)
+        return pixel == 0x00FF0000;
+    Uint32 colour_bits = format->Rmask | format->Gmask | format->Bmask;
+    return format->Rmask != 0 && (pixel & colour_bits) == format->Rmask;
+}
+
 void LiteralRecolourKeyPixels(SDL_Surface *screen, SDL_Surface *key, Uint32 row)
 {
     int width = key->w < screen->w ? key->w : screen->w;
@@ -19,7 +29,7 @@ void LiteralRecolourKeyPixels(SDL_Surface *screen, SDL_Surface *key, Uint32 row)
     Uint32 t = row * 100;
     for (int y = 0; y < height; y++) {
         for (int x = 0; x < width; x++) {
-            if (read_pixel(key, x, y) != 0x00FF0000)
+            if (!IsKeyColour(key->format, read_pixel(key, x, y)))
                 continue;
             Uint8 red = (Uint8)((y + t) >> 4);
             Uint8 green = (Uint8)(x >> 3);

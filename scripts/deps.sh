@@ -16,7 +16,7 @@ libfontconfig-dev fonts-dejavu-core"
 capture_packages="libavcodec-dev libavformat-dev libavutil-dev libswscale-dev"
 test_packages="libgtest-dev libbenchmark-dev libx11-dev xvfb xauth xdotool clang
 libclang-rt-14-dev time dpkg-dev pulseaudio pulseaudio-utils
-libpulse-dev libasound2-plugins"
+libpulse-dev libasound2-plugins libsdl2-2.0-0"
 
 usage() {
     echo "usage: $0 [--missing] run|capture|test" >&2
@@ -37,6 +37,11 @@ esac
 
 missing=""
 for package in $wanted; do
+    # Either SDL 1.2 will do: classic SDL's development package or sdl12-compat's, which is the
+    # only one some systems have (and which some call libsdl1.2-dev itself).
+    if [ "$package" = libsdl1.2-dev ] && pkg-config --exists sdl 2>/dev/null; then
+        continue
+    fi
     if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
         missing="$missing $package"
     fi

@@ -1,9 +1,10 @@
 #!/bin/sh
-# Builds and runs every test: a release build (with the sync test against a private PulseAudio
-# daemon, label pulse), the whole suite but that test under AddressSanitizer and
-# UndefinedBehaviorSanitizer, the music library's tests and the threaded ones under
-# ThreadSanitizer, a bounded fuzzing run, and the picture files fuzzed against an SDL built with
-# the sanitizers.
+# Builds and runs every test: a release build on the system's SDL 1.2 (with the sync test
+# against a private PulseAudio daemon, label pulse) and another on sdl12-compat (unpacked into
+# build-compat/, the system's SDL untouched), the whole suite but the sync test under
+# AddressSanitizer and UndefinedBehaviorSanitizer, the music library's tests and the threaded ones
+# under ThreadSanitizer, a bounded fuzzing run, and the picture files fuzzed against an SDL built
+# with the sanitizers.
 set -eu
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -25,6 +26,11 @@ stage() {
 }
 
 stage "release" build Release "" --timeout 300
+scripts/sdl12-compat.sh build-compat/sdl12-compat
+(
+    export PKG_CONFIG_PATH="$PWD/build-compat/sdl12-compat/pkgconfig"
+    stage "release on sdl12-compat" build-compat Release "" --timeout 300
+)
 stage "address + undefined sanitizers" build-asan RelWithDebInfo address,undefined --timeout 600 -LE "no-asan|pulse"
 stage "thread sanitizer" build-tsan RelWithDebInfo thread --timeout 600 -L "bassmod|threads"
 echo "=== fuzzing"

@@ -15,7 +15,8 @@ void LoadPictures(void);
 /* Loads a picture file as SDL_LoadBMP does. Null when it cannot be read, and when its header
  * (PictureHeaderIsSafe) or its loaded format (PictureFormatIsSafe) is one SDL mishandles. */
 SDL_Surface *LoadPicture(const char *file);
-/* SDL_LoadBMP_RW on the stream, which it closes, then the format check. */
+/* SDL_LoadBMP_RW on the stream, which it closes, then the format check; the picture is made to
+ * blit opaque. */
 SDL_Surface *LoadPictureRW(SDL_RWops *source);
 /* Whether SDL can load a BMP file of `file_size` bytes, whose first `length` bytes (66 suffice)
  * are `header`, without reading header fields the file lacks or allocating for pixels it lacks. */

@@ -176,10 +176,20 @@ static bool PictureFileIsSafe(const char *file)
     return PictureHeaderIsSafe(header, length, (Uint64)size);
 }
 
+/* Makes a loaded picture blit opaque: pictures are shown as they are, never blended. SDL2's loader
+ * (behind sdl12-compat) gives a 32-bit picture an alpha channel from its fourth byte, which
+ * classic SDL keeps as padding. False when SDL refuses. */
+static bool ShowOpaque(SDL_Surface *picture)
+{
+    if (!picture->format->Amask && !(picture->flags & SDL_SRCALPHA))
+        return true;
+    return SDL_SetAlpha(picture, 0, SDL_ALPHA_OPAQUE) == 0;
+}
+
 SDL_Surface *LoadPictureRW(SDL_RWops *source)
 {
     SDL_Surface *picture = SDL_LoadBMP_RW(source, 1);
-    if (picture && !PictureFormatIsSafe(picture)) {
+    if (picture && (!PictureFormatIsSafe(picture) || !ShowOpaque(picture))) {
         SDL_FreeSurface(picture);
         return NULL;
     }

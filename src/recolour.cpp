@@ -15,15 +15,14 @@ enum {
     GREEN_STEPS = SCAN_WIDTH / GREEN_RUN,
 };
 
-static const Uint32 KEY_COLOUR = 0x00FF0000;
-
 static int Smallest(int a, int b, int c)
 {
     int least = a < b ? a : b;
     return least < c ? least : c;
 }
 
-/* The key colour's three bytes in memory, in the byte order getpixel reads them. */
+/* A three-byte picture's key is the pixel value 0x00FF0000, pure red as SDL loads a 24-bit BMP:
+ * its three bytes in memory, in the byte order getpixel reads them. */
 static constexpr Uint8 KEY_BYTES[3] = {SDL_BYTEORDER == SDL_BIG_ENDIAN ? 0xFF : 0, 0,
                                        SDL_BYTEORDER == SDL_BIG_ENDIAN ? 0 : 0xFF};
 
@@ -32,11 +31,22 @@ static inline bool IsKeyPixel24(const Uint8 *p)
     return p[0] == KEY_BYTES[0] && p[1] == KEY_BYTES[1] && p[2] == KEY_BYTES[2];
 }
 
-static inline bool IsKeyPixel32(const Uint8 *p)
+/* A four-byte picture's fourth byte is padding or alpha, which loaders fill in differently (SDL2
+ * sets an all-zero one to 0xFF), so only its colour bits are compared with pure red. */
+struct KeyBits32 {
+    Uint32 colour_mask, key;
+};
+
+static KeyBits32 KeyBitsOf(const SDL_PixelFormat *format)
+{
+    return {format->Rmask | format->Gmask | format->Bmask, format->Rmask};
+}
+
+static inline bool IsKeyPixel32(const Uint8 *p, KeyBits32 key)
 {
     Uint32 value;
     memcpy(&value, p, sizeof value);
-    return value == KEY_COLOUR;
+    return (value & key.colour_mask) == key.key;
 }
 
 /* Three-byte pixels are scanned in chunks of 16, 48 bytes, two runs of one green. A chunk's key
@@ -207,14 +217,14 @@ static void RecolourRow24(SDL_Surface *screen, int y, int width, const Uint32 *c
 }
 
 static void RecolourRow32(SDL_Surface *screen, int y, int width, const Uint32 *colours,
-                          Uint32 row_bits)
+                          Uint32 row_bits, KeyBits32 key)
 {
     int bpp = screen->format->BytesPerPixel;
     const Uint8 *key_row = (const Uint8 *)plimsa->pixels + y * plimsa->pitch;
     Uint8 *screen_row = (Uint8 *)screen->pixels + y * screen->pitch;
 
     for (int x = 0; x < width; x++) {
-        if (IsKeyPixel32(key_row + x * 4))
+        if (IsKeyPixel32(key_row + x * 4, key))
             StorePixel(screen, bpp, screen_row, x, y, colours[x / GREEN_RUN] | row_bits);
     }
 }
@@ -240,6 +250,10 @@ void RecolourKeyPixels(SDL_Surface *screen, Uint32 row)
     /* Pixels of 1 or 2 bytes (or an unknown size, which reads as 0) never equal the key. */
     int key_bpp = plimsa->format->BytesPerPixel;
     if (key_bpp != 3 && key_bpp != 4)
+        return;
+    /* A four-byte format without red bits has no pure red. */
+    KeyBits32 key = KeyBitsOf(plimsa->format);
+    if (key_bpp == 4 && key.key == 0)
         return;
 
     /* Scan only where the picture, the screen and the 800x480 area all overlap. */
@@ -268,6 +282,6 @@ void RecolourKeyPixels(SDL_Surface *screen, Uint32 row)
         if (key_bpp == 3)
             RecolourRow24(screen, y, width, colours, row_bits);
         else
-            RecolourRow32(screen, y, width, colours, row_bits);
+            RecolourRow32(screen, y, width, colours, row_bits, key);
     }
 }

@@ -17,6 +17,17 @@ namespace
 
 const Uint32 KEY = 0x00FF0000;
 
+// The key: the value 0x00FF0000 in pictures of up to three bytes a pixel; in four-byte ones the
+// colour (255, 0, 0), whatever the fourth byte holds.
+bool IsKey(SDL_Surface *key, Uint32 value)
+{
+    if (key->format->BytesPerPixel != 4)
+        return value == KEY;
+    Uint8 red, green, blue;
+    SDL_GetRGB(value, key->format, &red, &green, &blue);
+    return red == 255 && green == 0 && blue == 0;
+}
+
 // The pass as plainly written: every pixel of the scan area through getpixel and putpixel.
 void LiteralRecolour(SDL_Surface *screen, SDL_Surface *key, Uint32 row)
 {
@@ -25,7 +36,7 @@ void LiteralRecolour(SDL_Surface *screen, SDL_Surface *key, Uint32 row)
     Uint32 t = row * 100;
     for (int y = 0; y < height; y++) {
         for (int x = 0; x < width; x++) {
-            if (getpixel(key, x, y) != KEY)
+            if (!IsKey(key, getpixel(key, x, y)))
                 continue;
             Uint8 red = ((y + t) >> 4) & 0xFF, green = (x >> 3) & 0xFF, blue = (y >> 2) & 0xFF;
             putpixel(screen, x, y, SDL_MapRGB(screen->format, red, green, blue));
@@ -34,18 +45,20 @@ void LiteralRecolour(SDL_Surface *screen, SDL_Surface *key, Uint32 row)
 }
 
 // Key pictures mixing lone key pixels, runs of them, whole key rows, near misses and bytes of
-// 0xFF that are not the key.
+// 0xFF that are not the key. Four-byte key pixels are pure red with any fourth byte.
 void FillKeyPicture(SDL_Surface *key, unsigned seed)
 {
     std::mt19937 random(seed);
     const Uint32 near_misses[] = {0x00FE0000, 0x00FF0001, 0x00FF0100, 0x01FF0000, 0xFFFFFFFF,
                                   0x0000FF00, 0x000000FF, 0x00FFFFFF, 0xFF00FF00};
+    const SDL_PixelFormat *f = key->format;
+    const Uint32 fourth_byte = ~(f->Rmask | f->Gmask | f->Bmask);
     for (int y = 0; y < key->h; y++) {
         for (int x = 0; x < key->w; x++) {
             Uint32 value = random();
             unsigned choice = random() % 10;
             if (y % 37 == 5 || (x / 8 + y) % 11 == 0 || choice < 3)
-                value = KEY;
+                value = f->BytesPerPixel == 4 ? f->Rmask | (value & fourth_byte) : KEY;
             else if (choice < 6)
                 value = near_misses[random() % std::size(near_misses)];
             putpixel(key, x, y, value);
@@ -146,6 +159,36 @@ TEST_F(RecolourTest, RepaintsOnlyExactlyPureRed)
     // (103, 50) at row 32: red (50 + 3200) / 16 = 203, green 103 / 8 = 12, blue 50 / 4 = 12.
     putpixel(expected.get(), 103, 50, SDL_MapRGB(expected->format, 203, 12, 12));
     EXPECT_EQ(PixelDifference(screen.get(), expected.get()), "");
+}
+
+// A four-byte picture's fourth byte, padding or alpha, is whatever its loader made of it: pure red
+// is the key with any value there, and nothing else is.
+TEST_F(RecolourTest, FourByteKeyIsPureRedWhateverItsFourthByte)
+{
+    for (const char *format : {"xrgb32", "abgr32"}) {
+        SurfacePtr key = MakeSurface(FormatNamed(format), 800, 480);
+        const SDL_PixelFormat *f = key->format;
+        const Uint32 fourth_byte = ~(f->Rmask | f->Gmask | f->Bmask);
+        const Uint32 red = f->Rmask, near_red = f->Rmask & (f->Rmask << 1);
+        const Uint32 dots[] = {red,
+                               red | (fourth_byte & 0x80808080),
+                               red | fourth_byte,
+                               near_red | fourth_byte,
+                               f->Bmask | fourth_byte,
+                               fourth_byte};
+        for (int i = 0; i < (int)std::size(dots); i++)
+            putpixel(key.get(), 100 + i, 50, dots[i]);
+        SurfacePtr screen = MakeSurface(FormatNamed("rgb565"), 800, 480);
+        SurfacePtr expected = MakeSurface(FormatNamed("rgb565"), 800, 480);
+        plimsa = key.get();
+
+        RecolourKeyPixels(screen.get(), 32);
+
+        // Row 32 at y = 50: red (50 + 3200) / 16 = 203, green 100 / 8 = 12, blue 50 / 4 = 12.
+        for (int x = 100; x < 103; x++)
+            putpixel(expected.get(), x, 50, SDL_MapRGB(expected->format, 203, 12, 12));
+        EXPECT_EQ(PixelDifference(screen.get(), expected.get()), "") << format;
+    }
 }
 
 TEST_F(RecolourTest, WithoutAPictureLeavesTheScreenAlone)

@@ -156,6 +156,28 @@ std::optional<int> DemoProcess::WaitForExit(std::chrono::milliseconds timeout)
     return status_;
 }
 
+std::optional<std::chrono::milliseconds> DemoProcess::CpuTime() const
+{
+    const std::string pid = std::to_string(pid_);
+    std::ifstream file("/proc/" + pid + "/task/" + pid + "/stat");
+    std::string stat;
+    if (status_ || !std::getline(file, stat)) {
+        return std::nullopt;
+    }
+    // After the command name, which is in parentheses and may hold spaces: the state and ten
+    // more fields, then utime and stime, in clock ticks.
+    std::istringstream fields(stat.substr(stat.rfind(')') + 1));
+    std::string skipped;
+    for (int i = 0; i < 11; ++i) {
+        fields >> skipped;
+    }
+    long long user = 0, system = 0;
+    if (!(fields >> user >> system)) {
+        return std::nullopt;
+    }
+    return std::chrono::milliseconds((user + system) * 1000 / sysconf(_SC_CLK_TCK));
+}
+
 std::string DemoProcess::Stdout() const
 {
     return ReadFile(stdout_path_);

@@ -34,6 +34,10 @@ class DemoProcess
     std::optional<int> WaitForExit(std::chrono::milliseconds timeout);
     bool Running() { return !WaitForExit(std::chrono::milliseconds(0)); }
 
+    // Processor time the demo's main thread, which runs its window, has used so far; nullopt
+    // once the demo has ended.
+    std::optional<std::chrono::milliseconds> CpuTime() const;
+
     std::string Stdout() const;
     std::string Stderr() const;
 

@@ -9,7 +9,7 @@ namespace e2e
 
 std::vector<std::uint8_t> LongScene5Song()
 {
-    return TimedSong({{1, 1}, {1, 1}, {1, 1}, {1, 1}, {1, 1}, {64, 8}, {4, 1}});
+    return TimedSong({{1, 1}, {1, 1}, {1, 1}, {1, 1}, {1, 1}, {64, 31}, {4, 1}});
 }
 
 std::unique_ptr<DemoProcess> DemoTest::Start(const Environment &extra)
@@ -103,9 +103,9 @@ void DemoTest::AwaitAnyScene(WindowId window)
     ADD_FAILURE() << "the window never showed a scene";
 }
 
-void DemoTest::ExpectScene5WithGradient()
+void DemoTest::ExpectScene5WithGradient(const std::string &reference)
 {
-    const std::filesystem::path plimsa = assets_ / "plimsa.bmp";
+    const std::filesystem::path plimsa = assets_ / reference;
     const std::vector<bool> mask = KeyMask(plimsa);
     const auto demo = Start();
     const WindowId window = AwaitWindow(*demo);

@@ -74,7 +74,12 @@ std::vector<bool> KeyMask(const std::filesystem::path &picture_file)
     }
     for (int y = 0; y < std::min(kHeight, picture->h); ++y) {
         for (int x = 0; x < std::min(kWidth, picture->w); ++x) {
-            mask[static_cast<size_t>(y) * kWidth + x] = RawPixel(picture.get(), x, y) == 0x00FF0000;
+            const Uint32 value = RawPixel(picture.get(), x, y);
+            Uint8 r, g, b;
+            SDL_GetRGB(value, picture->format, &r, &g, &b);
+            mask[static_cast<size_t>(y) * kWidth + x] = picture->format->BytesPerPixel == 4
+                                                            ? r == 255 && g == 0 && b == 0
+                                                            : value == 0x00FF0000;
         }
     }
     return mask;

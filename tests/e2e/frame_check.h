@@ -19,8 +19,9 @@ SurfacePtr BlackFrame();
 // that SDL cannot load gives a black frame.
 SurfacePtr SceneFrame(const std::filesystem::path &picture_file);
 
-// The key pixels of a picture file: where its loaded pixel value is 0x00FF0000, inside the
-// screen. One flag per screen pixel.
+// The key pixels of a picture file: where its loaded pixel value is 0x00FF0000 (3 bytes a pixel)
+// or its colour is pure red (4 bytes, whatever the fourth), inside the screen. One flag per
+// screen pixel.
 std::vector<bool> KeyMask(const std::filesystem::path &picture_file);
 // Paints the scene-5 gradient for `row` into the frame wherever the mask is set.
 void PaintGradient(SDL_Surface *frame, const std::vector<bool> &mask, unsigned row);

@@ -46,6 +46,15 @@ const PictureKind kPictureKinds[] = {
     {"TopDownV5Bits32WithMasks", {32, 124, true, true}},
 };
 
+const char *FourthByteName(FourthByte fourth)
+{
+    return fourth == FourthByte::Zero   ? "fourth bytes 0"
+           : fourth == FourthByte::Full ? "fourth bytes 0xFF"
+                                        : "mixed fourth bytes";
+}
+
+using ThirtyTwoBitTest = DemoTest;
+
 class IsologoDepthTest : public DemoTest, public ::testing::WithParamInterface<PictureKind>
 {
 };
@@ -83,13 +92,39 @@ class PlimsaTest : public DemoTest
     }
 };
 
-TEST_F(PlimsaTest, ThirtyTwoBitPicturesKeyAreasAreRecoloured)
+// A 32-bit picture shows opaque, as its 24-bit form does, whatever its fourth byte holds: SDL2's
+// loader takes that byte for alpha where it is not all zero.
+TEST_F(ThirtyTwoBitTest, PictureShowsOpaqueWhateverItsFourthByte)
+{
+    assets_.SaveDefaultPictures();
+    const SurfacePtr isologo = PatternPicture(800, 480, 3);
+    assets_.SavePicture("reference.bmp", isologo.get());
+    assets_.Write("music.xm", TimedSong({{64, 31}}));
+    const SurfacePtr expected = SceneFrame(assets_ / "reference.bmp");
+    for (const FourthByte fourth : {FourthByte::Full, FourthByte::Mixed}) {
+        SCOPED_TRACE(FourthByteName(fourth));
+        assets_.Write("isologo.bmp", EncodeBmp(isologo.get(), 32, fourth));
+        const auto demo = Start();
+        const WindowId window = AwaitWindow(*demo);
+        ASSERT_NE(window, kNoWindow);
+        Screenshot shot;
+        EXPECT_EQ(AwaitFrame(window, expected.get(), nullptr, &shot), "");
+        PressKey();
+        ExpectQuickEnd(*demo);
+    }
+}
+
+TEST_F(PlimsaTest, ThirtyTwoBitPicturesKeyAreasAreRecolouredWhateverTheirFourthByte)
 {
     const SurfacePtr plimsa = KeyPicture(800, 480);
-    assets_.Write("plimsa.bmp", EncodeBmp(plimsa.get(), 32));
-    const std::vector<bool> mask = KeyMask(assets_ / "plimsa.bmp");
+    assets_.SavePicture("reference.bmp", plimsa.get());
+    const std::vector<bool> mask = KeyMask(assets_ / "reference.bmp");
     ASSERT_GT(std::count(mask.begin(), mask.end(), true), 50000);
-    ExpectScene5WithGradient();
+    for (const FourthByte fourth : {FourthByte::Zero, FourthByte::Full, FourthByte::Mixed}) {
+        SCOPED_TRACE(FourthByteName(fourth));
+        assets_.Write("plimsa.bmp", EncodeBmp(plimsa.get(), 32, fourth));
+        ExpectScene5WithGradient("reference.bmp");
+    }
 }
 
 TEST_F(PlimsaTest, EightAndSixteenBitPicturesAreShownWithoutRecolouring)

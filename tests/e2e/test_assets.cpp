@@ -107,6 +107,20 @@ void ReadRgb(SDL_Surface *picture, int x, int y, std::uint8_t *r, std::uint8_t *
     SDL_GetRGB(value, picture->format, r, g, b);
 }
 
+// What a 32-bit pixel's fourth byte holds at (x, y).
+std::uint8_t FourthByteAt(FourthByte fourth, int x, int y)
+{
+    switch (fourth) {
+    case FourthByte::Zero:
+        return 0;
+    case FourthByte::Full:
+        return 0xFF;
+    case FourthByte::Mixed:
+        return static_cast<std::uint8_t>(x * 7 + y * 3);
+    }
+    return 0;
+}
+
 // The pixel bytes of one row in the layout's depth, padded to four bytes.
 std::vector<std::uint8_t> EncodeRow(SDL_Surface *picture, int y, const BmpLayout &layout)
 {
@@ -147,9 +161,9 @@ std::vector<std::uint8_t> EncodeRow(SDL_Surface *picture, int y, const BmpLayout
             break;
         case 32:
             if (layout.bitfields) {
-                row.insert(row.end(), {0, b, g, r});
+                row.insert(row.end(), {FourthByteAt(layout.fourth, x, y), b, g, r});
             } else {
-                row.insert(row.end(), {b, g, r, 0});
+                row.insert(row.end(), {b, g, r, FourthByteAt(layout.fourth, x, y)});
             }
             break;
         default:
@@ -338,9 +352,11 @@ std::vector<std::uint8_t> EncodeBmp(SDL_Surface *picture, const BmpLayout &layou
     return out;
 }
 
-std::vector<std::uint8_t> EncodeBmp(SDL_Surface *picture, int bits)
+std::vector<std::uint8_t> EncodeBmp(SDL_Surface *picture, int bits, FourthByte fourth)
 {
-    return EncodeBmp(picture, BmpLayout{bits});
+    BmpLayout layout{bits};
+    layout.fourth = fourth;
+    return EncodeBmp(picture, layout);
 }
 
 std::vector<std::uint8_t> HugeBmpHeader(std::int32_t width, std::int32_t height)

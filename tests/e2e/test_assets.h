@@ -46,21 +46,26 @@ SurfacePtr PatternPicture(int width, int height, unsigned seed);
 // bar of (254, 0, 0), which is no key.
 SurfacePtr KeyPicture(int width, int height);
 
+// What a 32-bit BMP's fourth byte holds: zero, 0xFF, or values from 0 to 0xFF across the picture.
+enum class FourthByte { Zero, Full, Mixed };
 // How a BMP file is laid out: its depth, info header size (12 for OS/2, 40, 108 for V4, 124
 // for V5), whether it declares colour masks (BI_BITFIELDS: 5-6-5 at 16 bits, R-G-B-x from the top
-// byte at 32), its row order, and how many palette entries an 8-bit file has (0: 256).
+// byte at 32), its row order, how many palette entries an 8-bit file has (0: 256), and what a
+// 32-bit file's fourth byte holds.
 struct BmpLayout {
     int bits;
     int info_size = 40;
     bool bitfields = false;
     bool top_down = false;
     int colours = 0;
+    FourthByte fourth = FourthByte::Zero;
 };
 // BMP files from a 24-bit surface: 1 (black and white), 4 (16 greys), 8 (3-3-2 palette, or its
 // first colours), 16 (5-5-5 or 5-6-5), 24 and 32 bits (x-8-8-8 or masks).
 std::vector<std::uint8_t> EncodeBmp(SDL_Surface *picture, const BmpLayout &layout);
 // The same with a 40-byte header and no masks.
-std::vector<std::uint8_t> EncodeBmp(SDL_Surface *picture, int bits);
+std::vector<std::uint8_t> EncodeBmp(SDL_Surface *picture, int bits,
+                                    FourthByte fourth = FourthByte::Zero);
 // A 24-bit BMP header claiming width x height, followed by a few bytes of pixels.
 std::vector<std::uint8_t> HugeBmpHeader(std::int32_t width, std::int32_t height);
 // A BMP file that SDL 1.2 loads into a picture its blitters read outside their buffers or

@@ -11,9 +11,6 @@ namespace
 
 // Scene 0 for 64 rows of 310 ms, far longer than any test waits.
 const std::vector<OrderTiming> kLongFirstScene = {{64, 31}};
-// Orders 0 to 4 pass in 10 ms each; order 5 plays 64 rows of 80 ms; then order 6.
-const std::vector<OrderTiming> kLongScene5 = {{1, 1}, {1, 1},  {1, 1}, {1, 1},
-                                              {1, 1}, {64, 8}, {4, 1}};
 
 class WindowTest : public DemoTest
 {

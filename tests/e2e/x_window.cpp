@@ -67,11 +67,24 @@ std::vector<WindowId> VisibleTopLevelWindows(Display *display)
 std::optional<WindowId> WaitForWindow(Display *display, DemoProcess &demo,
                                       std::chrono::milliseconds timeout)
 {
+    // SDL 1.2 over SDL2 (sdl12-compat) shows a first window within the video-mode call and
+    // replaces it a millisecond of the demo's own time later. The window that stays is the one
+    // still shown after the demo has run on for a while, counted in its main thread's processor
+    // time: a busy machine holding the demo back cannot make a passing window look settled.
+    constexpr std::chrono::milliseconds kSettled(50);
     const auto deadline = std::chrono::steady_clock::now() + timeout;
+    WindowId candidate = kNoWindow;
+    std::chrono::milliseconds seen_at{};
     for (;;) {
         const std::vector<WindowId> windows = VisibleTopLevelWindows(display);
-        if (!windows.empty()) {
-            return windows.front();
+        const std::optional<std::chrono::milliseconds> cpu = demo.CpuTime();
+        if (windows.empty()) {
+            candidate = kNoWindow;
+        } else if (windows.front() != candidate && cpu) {
+            candidate = windows.front();
+            seen_at = *cpu;
+        } else if (cpu && *cpu >= seen_at + kSettled) {
+            return candidate;
         }
         if (!demo.Running() || std::chrono::steady_clock::now() >= deadline) {
             return std::nullopt;

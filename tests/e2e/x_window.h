@@ -16,8 +16,8 @@ namespace e2e
 // Mapped children of the root window, that is the visible top-level windows.
 std::vector<WindowId> VisibleTopLevelWindows(XDisplay *display);
 
-// Waits for the demo's top-level window to be visible; nullopt if the demo exits first or the
-// timeout passes.
+// Waits for the demo's top-level window to be visible and to stay so; nullopt if the demo exits
+// first or the timeout passes.
 std::optional<WindowId> WaitForWindow(XDisplay *display, DemoProcess &demo,
                                       std::chrono::milliseconds timeout);
 
