@@ -17,8 +17,9 @@ class Renderer
 {
   public:
     // Frames rendered per libopenmpt call, on a fixed grid of the song's samples. A row change
-    // is detected after the slice in which it happened and marked at the slice's middle: at most half a slice early or late, and on
-    // average on time. The first row after start() and the song's end are marked exactly.
+    // is detected after the slice in which it happened and marked at the slice's middle: at most
+    // half a slice early or late, and on average on time. The first row after start() and the
+    // song's end are marked exactly.
     static constexpr std::size_t kSliceFrames = 64;
 
     explicit Renderer(Timeline &timeline) : timeline_(timeline) {}
