@@ -69,10 +69,32 @@ TEST(PictureHeader, HeadersSdlWouldReadPastOrMishandleAreRefused)
     EXPECT_TRUE(Fits(Header(16384, 3, 24), 100));
 }
 
-// A surface of the format, its masks then set to the given ones, as SDL_AllocFormat would.
+// A channel's mask with the shift and loss classic SDL_AllocFormat derives from it (the loss
+// wraps in its byte past 8 bits). Set by hand: sdl12-compat turns unusual masks into a standard
+// format, and the check must judge the fields that classic SDL would hand it.
+void SetChannel(Uint32 mask, Uint32 *field, Uint8 *shift, Uint8 *loss)
+{
+    *field = mask;
+    *shift = 0;
+    *loss = 8;
+    if (mask == 0)
+        return;
+    for (; !(mask & 1); mask >>= 1)
+        ++*shift;
+    for (; mask & 1; mask >>= 1)
+        --*loss;
+}
+
+// A surface of the depth, its masks then set to the given ones, as SDL_AllocFormat would.
 SurfacePtr WithMasks(int bits, Uint32 r, Uint32 g, Uint32 b)
 {
-    return SurfacePtr(SDL_CreateRGBSurface(SDL_SWSURFACE, 4, 2, bits, r, g, b, 0));
+    SurfacePtr surface(SDL_CreateRGBSurface(SDL_SWSURFACE, 4, 2, bits, 0, 0, 0, 0));
+    SDL_PixelFormat *format = surface->format;
+    SetChannel(r, &format->Rmask, &format->Rshift, &format->Rloss);
+    SetChannel(g, &format->Gmask, &format->Gshift, &format->Gloss);
+    SetChannel(b, &format->Bmask, &format->Bshift, &format->Bloss);
+    SetChannel(0, &format->Amask, &format->Ashift, &format->Aloss);
+    return surface;
 }
 
 TEST(PictureFormat, EveryFormatTheTestsUseIsSafe)
