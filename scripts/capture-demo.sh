@@ -10,6 +10,15 @@ case $output in
 *) output=$(pwd)/$output ;;
 esac
 
+# DEMO_PREBUILT=DIR records with DIR/demo_capture in DIR/assets as they are, with no installation
+# and no build.
+if [ -n "${DEMO_PREBUILT:-}" ]; then
+    prebuilt=$(cd "$DEMO_PREBUILT" 2>/dev/null && pwd) ||
+        { echo "DEMO_PREBUILT names no folder: $DEMO_PREBUILT" >&2; exit 2; }
+    cd "$prebuilt/assets"
+    exec ../demo_capture "$output"
+fi
+
 cd "$root"
 scripts/deps.sh capture
 # A fresh build folder leaves the tests out (their packages are not needed here); an existing
