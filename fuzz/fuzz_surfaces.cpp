@@ -127,6 +127,16 @@ void CheckPixelRoundTrip(FuzzInput &in, Surface &s)
     }
 }
 
+/* Pure red: the value kKey in a 3-byte picture; in a 4-byte one red's bits all set and green's
+ * and blue's clear, whatever the fourth byte holds (no red channel: no key). */
+bool IsKey(const SDL_PixelFormat *format, Uint32 value)
+{
+    if (format->BytesPerPixel != 4)
+        return value == kKey;
+    const Uint32 colour_bits = format->Rmask | format->Gmask | format->Bmask;
+    return format->Rmask != 0 && (value & colour_bits) == format->Rmask;
+}
+
 /* The gradient written pixel by pixel where key and screen overlap within 800x480. */
 void CheckRecolour(Surface *key, Surface &screen, Uint32 row)
 {
@@ -137,7 +147,8 @@ void CheckRecolour(Surface *key, Surface &screen, Uint32 row)
         const int h = std::min({480, key->surface->h, screen.surface->h});
         for (int y = 0; y < h; ++y) {
             for (int x = 0; x < w; ++x) {
-                if (ReadRaw(&key->bytes[(size_t)y * key->surface->pitch + x * kb], kb) != kKey)
+                if (!IsKey(key->surface->format,
+                           ReadRaw(&key->bytes[(size_t)y * key->surface->pitch + x * kb], kb)))
                     continue;
                 const Uint8 red = (Uint8)((y + row * 100) >> 4);
                 const Uint32 colour =
