@@ -53,9 +53,25 @@ const char *FourthByteName(FourthByte fourth)
                                         : "mixed fourth bytes";
 }
 
-using ThirtyTwoBitTest = DemoTest;
+// Starts the demo, expects `expected` as its first scene's frame, and ends it with a key.
+class FirstSceneTest : public DemoTest
+{
+  protected:
+    void ExpectFirstScene(SDL_Surface *expected)
+    {
+        const auto demo = Start();
+        const WindowId window = AwaitWindow(*demo);
+        ASSERT_NE(window, kNoWindow);
+        Screenshot shot;
+        EXPECT_EQ(AwaitFrame(window, expected, nullptr, &shot), "");
+        PressKey();
+        ExpectQuickEnd(*demo);
+    }
+};
 
-class IsologoDepthTest : public DemoTest, public ::testing::WithParamInterface<PictureKind>
+using ThirtyTwoBitTest = FirstSceneTest;
+
+class IsologoDepthTest : public FirstSceneTest, public ::testing::WithParamInterface<PictureKind>
 {
 };
 
@@ -68,13 +84,7 @@ TEST_P(IsologoDepthTest, FirstSceneShowsThePictureConvertedTo16Bits)
 
     const SurfacePtr expected = SceneFrame(assets_ / "isologo.bmp");
     ASSERT_FALSE(IsBlack(expected.get())) << "SDL does not read the test's own file";
-    const auto demo = Start();
-    const WindowId window = AwaitWindow(*demo);
-    ASSERT_NE(window, kNoWindow);
-    Screenshot shot;
-    EXPECT_EQ(AwaitFrame(window, expected.get(), nullptr, &shot), "");
-    PressKey();
-    ExpectQuickEnd(*demo);
+    ExpectFirstScene(expected.get());
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, IsologoDepthTest, ::testing::ValuesIn(kPictureKinds),
@@ -104,13 +114,7 @@ TEST_F(ThirtyTwoBitTest, PictureShowsOpaqueWhateverItsFourthByte)
     for (const FourthByte fourth : {FourthByte::Full, FourthByte::Mixed}) {
         SCOPED_TRACE(FourthByteName(fourth));
         assets_.Write("isologo.bmp", EncodeBmp(isologo.get(), 32, fourth));
-        const auto demo = Start();
-        const WindowId window = AwaitWindow(*demo);
-        ASSERT_NE(window, kNoWindow);
-        Screenshot shot;
-        EXPECT_EQ(AwaitFrame(window, expected.get(), nullptr, &shot), "");
-        PressKey();
-        ExpectQuickEnd(*demo);
+        ExpectFirstScene(expected.get());
     }
 }
 
