@@ -49,6 +49,7 @@ failed=0
 pipewire_session() {
     dir=$(mktemp -d)
     pids=""
+    # shellcheck disable=SC2317 # called by the trap
     stop() {
         for pid in $pids; do kill "$pid" 2>/dev/null || true; done
         for pid in $pids; do wait "$pid" 2>/dev/null || true; done
