@@ -199,7 +199,11 @@ static bool ShowOpaque(SDL_Surface *picture)
 static SDL_Surface *ReadPicture(SDL_RWops *source, int start, int size, const BmpFields *fields)
 {
     bool classic = !SdlIsCompat();
-    if (classic && (fields->compression == BI_RLE8 || fields->compression == BI_RLE4))
+    bool rle = fields->compression == BI_RLE8 || fields->compression == BI_RLE4;
+    /* RLE runs from the bottom row up; SDL2 reads a top-down one all the same. */
+    if (rle && fields->height < 0)
+        return NULL;
+    if (classic && rle)
         return LoadRlePicture(source, start, size, fields);
     SDL_Surface *picture = SDL_LoadBMP_RW(source, 0);
     if (!picture || !classic || fields->info_size <= INFO_BYTES || !picture->format->palette)
