@@ -16,7 +16,8 @@ libfontconfig-dev fonts-dejavu-core"
 capture_packages="libavcodec-dev libavformat-dev libavutil-dev libswscale-dev"
 test_packages="libgtest-dev libbenchmark-dev libx11-dev xvfb xauth xdotool clang
 libclang-rt-14-dev time dpkg-dev pulseaudio pulseaudio-utils
-libpulse-dev libasound2-plugins libsdl2-2.0-0 ccache clang-format clang-tidy shellcheck"
+libpulse-dev libasound2-plugins libsdl2-2.0-0 imagemagick ccache clang-format clang-tidy
+shellcheck"
 
 usage() {
     echo "usage: $0 [--missing] run|capture|test" >&2

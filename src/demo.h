@@ -12,11 +12,12 @@ extern SDL_Surface *isologo, *pilvet, *porkkana, *tehdas, *quelpmad, *blimt, *pl
 /* Fills the picture set from the working directory's nine BMP files. A picture that fails to
  * load, or has no positive size, leaves its slot null. */
 void LoadPictures(void);
-/* Loads a picture file as SDL_LoadBMP does. Null when it cannot be read, and when its header
- * (PictureHeaderIsSafe) or its loaded format (PictureFormatIsSafe) is one SDL mishandles. */
+/* Loads a picture file as SDL_LoadBMP does: LoadPictureRW on the file. */
 SDL_Surface *LoadPicture(const char *file);
-/* SDL_LoadBMP_RW on the stream, which it closes, then the format check; the picture is made to
- * blit opaque. */
+/* Loads a picture from the stream, which it closes, with SDL_LoadBMP_RW, as the file means it
+ * where classic SDL reads it wrong (a long header's palette) or not at all (RLE); the picture is
+ * made to blit opaque. Null when it cannot be read, and when its header (PictureHeaderIsSafe) or
+ * its loaded format (PictureFormatIsSafe) is one SDL mishandles. */
 SDL_Surface *LoadPictureRW(SDL_RWops *source);
 /* Whether SDL can load a BMP file of `file_size` bytes, whose first `length` bytes (66 suffice)
  * are `header`, without reading header fields the file lacks or allocating for pixels it lacks. */

@@ -1,23 +1,25 @@
 /* pictures.cpp: loads a picture file with SDL's BMP loader, refusing the files that would make SDL
  * read uninitialised header fields or allocate for pixel data the file lacks, and the loaded
- * pictures that SDL's blitters or the pixel routines cannot read safely. */
+ * pictures that SDL's blitters or the pixel routines cannot read safely. On classic SDL 1.2 it
+ * also reads what that loader gets wrong: long headers' palettes and RLE-compressed pictures. */
+#include "bmp.h"
 #include "demo.h"
 
 #include <stdint.h>
-#include <stdio.h>
 
 /* The file header (14 bytes), the info header as SDL reads it (40 bytes; 12 for OS/2's) and
  * three colour masks. */
 enum {
-    FILE_HEADER_BYTES = 14,
-    OS2_INFO_BYTES = 12,
-    INFO_BYTES = 40,
+    FILE_HEADER_BYTES = BMP_FILE_HEADER_BYTES,
+    OS2_INFO_BYTES = BMP_OS2_INFO_BYTES,
+    INFO_BYTES = BMP_INFO_BYTES,
     MASK_BYTES = 12,
     HEADER_BYTES = FILE_HEADER_BYTES + INFO_BYTES + MASK_BYTES,
 };
-enum { BI_RGB = 0, BI_BITFIELDS = 3 };
 /* SDL_CreateRGBSurface refuses pictures of these sizes or more before allocating. */
 enum { SDL_WIDTH_LIMIT = 16384, SDL_HEIGHT_LIMIT = 65536 };
+/* sdl12-compat, SDL 1.2's interface over SDL2, counts its versions from 1.2.50. */
+enum { FIRST_COMPAT_PATCH = 50 };
 
 static Uint32 ReadLe16(const Uint8 *p)
 {
@@ -45,32 +47,44 @@ static Uint64 SurfacePitch(Uint64 width, unsigned bitcount)
     return pitch > 0xFFFF ? 0 : pitch;
 }
 
-bool PictureHeaderIsSafe(const Uint8 *header, size_t length, Uint64 file_size)
+bool ReadBmpFields(const Uint8 *header, size_t length, BmpFields *fields)
 {
     /* SDL_ReadLE16 and SDL_ReadLE32 return uninitialised values when the file ends early. */
     if (length < FILE_HEADER_BYTES + 4 || header[0] != 'B' || header[1] != 'M')
         return false;
-    Uint32 offset = ReadLe32(header + 10);
-    Uint32 info = ReadLe32(header + 14);
-    const Uint8 *fields = header + FILE_HEADER_BYTES + 4;
-    size_t info_end = FILE_HEADER_BYTES + (info == OS2_INFO_BYTES ? OS2_INFO_BYTES : INFO_BYTES);
-    if (length < info_end)
+    fields->offset = ReadLe32(header + 10);
+    fields->info_size = ReadLe32(header + 14);
+    const Uint8 *info = header + FILE_HEADER_BYTES + 4;
+    bool os2 = fields->info_size == OS2_INFO_BYTES;
+    if (length < (size_t)FILE_HEADER_BYTES + (os2 ? OS2_INFO_BYTES : INFO_BYTES))
         return false;
-
-    Sint32 width, height;
-    unsigned bitcount;
-    Uint32 compression;
-    if (info == OS2_INFO_BYTES) {
-        width = (Sint32)ReadLe16(fields);
-        height = (Sint32)ReadLe16(fields + 2);
-        bitcount = ReadLe16(fields + 6);
-        compression = BI_RGB;
+    if (os2) {
+        fields->width = (Sint32)ReadLe16(info);
+        fields->height = (Sint32)ReadLe16(info + 2);
+        fields->bitcount = ReadLe16(info + 6);
+        fields->compression = BI_RGB;
+        fields->colours_used = 0;
     } else {
-        width = (Sint32)ReadLe32(fields);
-        height = (Sint32)ReadLe32(fields + 4);
-        bitcount = ReadLe16(fields + 10);
-        compression = ReadLe32(fields + 12);
+        fields->width = (Sint32)ReadLe32(info);
+        fields->height = (Sint32)ReadLe32(info + 4);
+        fields->bitcount = ReadLe16(info + 10);
+        fields->compression = ReadLe32(info + 12);
+        fields->colours_used = ReadLe32(info + 28);
     }
+    return true;
+}
+
+bool PictureHeaderIsSafe(const Uint8 *header, size_t length, Uint64 file_size)
+{
+    BmpFields fields;
+    if (!ReadBmpFields(header, length, &fields))
+        return false;
+    Uint32 offset = fields.offset;
+    Uint32 info = fields.info_size;
+    size_t info_end = FILE_HEADER_BYTES + (info == OS2_INFO_BYTES ? OS2_INFO_BYTES : INFO_BYTES);
+    Sint32 width = fields.width, height = fields.height;
+    unsigned bitcount = fields.bitcount;
+    Uint32 compression = fields.compression;
     /* SDL turns a top-down picture's negative height positive; -2^31 has no positive. */
     if (height == INT32_MIN)
         return false;
@@ -111,10 +125,20 @@ bool PictureHeaderIsSafe(const Uint8 *header, size_t length, Uint64 file_size)
     return (Uint64)offset + pixel_bytes <= file_size;
 }
 
-/* A colour channel that SDL_AllocFormat describes right: its mask one run of at most 8 bits
- * inside the pixel, whose shift and loss SDL has from it; an absent channel loses all 8 bits.
- * Past 8 bits the loss goes negative and wraps; with a gap the channel exceeds 255. Either makes
- * the blitters shift out of range or index past their 256-entry colour maps. */
+/* Whether the loaded SDL is sdl12-compat, whose loader and blitters are SDL2's, rather than
+ * classic SDL 1.2. */
+static bool SdlIsCompat(void)
+{
+    const SDL_version *linked = SDL_Linked_Version();
+    return linked && linked->major == 1 && linked->minor == 2 &&
+           linked->patch >= FIRST_COMPAT_PATCH;
+}
+
+/* A colour channel that SDL_AllocFormat describes right: its mask one run inside the pixel, whose
+ * shift and loss SDL has from it; an absent channel loses all 8 bits. With a gap the channel
+ * exceeds 255, which makes the blitters index past their 256-entry colour maps. Past 8 bits the
+ * loss goes negative and wraps, which classic SDL's blitters shift by, out of range; SDL2's read
+ * the one such format it loads, 10-bit channels, by their own rule. */
 static bool ChannelIsSafe(Uint32 mask, Uint8 shift, Uint8 loss, int bytes)
 {
     if (mask == 0)
@@ -122,9 +146,10 @@ static bool ChannelIsSafe(Uint32 mask, Uint8 shift, Uint8 loss, int bytes)
     if (bytes < 4 && mask >> (8 * bytes) != 0)
         return false;
     int width = __builtin_popcount(mask);
+    int widest = SdlIsCompat() ? 10 : 8;
     Uint32 run = mask >> __builtin_ctz(mask);
-    return (run & (run + 1)) == 0 && width <= 8 && shift == __builtin_ctz(mask) &&
-           loss == 8 - width;
+    return (run & (run + 1)) == 0 && width <= widest && shift == __builtin_ctz(mask) &&
+           loss == (Uint8)(8 - width);
 }
 
 bool PictureFormatIsSafe(const SDL_Surface *picture)
@@ -158,24 +183,6 @@ bool PictureFormatIsSafe(const SDL_Surface *picture)
             ChannelIsSafe(format->Amask, format->Ashift, format->Aloss, bytes));
 }
 
-/* Reads the start of the file and its size for PictureHeaderIsSafe. A file that cannot be
- * opened or measured is left to SDL, which refuses it in the same way. */
-static bool PictureFileIsSafe(const char *file)
-{
-    FILE *stream = fopen(file, "rb");
-    if (!stream)
-        return true;
-    Uint8 header[HEADER_BYTES];
-    size_t length = fread(header, 1, sizeof header, stream);
-    long size = -1;
-    if (fseek(stream, 0, SEEK_END) == 0)
-        size = ftell(stream);
-    fclose(stream);
-    if (size < 0)
-        return true;
-    return PictureHeaderIsSafe(header, length, (Uint64)size);
-}
-
 /* Makes a loaded picture blit opaque: pictures are shown as they are, never blended. SDL2's loader
  * (behind sdl12-compat) gives a 32-bit picture an alpha channel from its fourth byte, which
  * classic SDL keeps as padding. False when SDL refuses. */
@@ -186,20 +193,55 @@ static bool ShowOpaque(SDL_Surface *picture)
     return SDL_SetAlpha(picture, 0, SDL_ALPHA_OPAQUE) == 0;
 }
 
-SDL_Surface *LoadPictureRW(SDL_RWops *source)
+/* Reads the picture at `start` of the stream, `size` bytes long, with SDL's loader, and on classic
+ * SDL what that loader gets wrong: it refuses RLE, and reads a palette right after the first 40
+ * bytes of the info header, where a longer header has more fields. */
+static SDL_Surface *ReadPicture(SDL_RWops *source, int start, int size, const BmpFields *fields)
 {
-    SDL_Surface *picture = SDL_LoadBMP_RW(source, 1);
-    if (picture && (!PictureFormatIsSafe(picture) || !ShowOpaque(picture))) {
+    bool classic = !SdlIsCompat();
+    bool rle = fields->compression == BI_RLE8 || fields->compression == BI_RLE4;
+    /* RLE runs from the bottom row up; SDL2 reads a top-down one all the same. */
+    if (rle && fields->height < 0)
+        return NULL;
+    if (classic && rle)
+        return LoadRlePicture(source, start, size, fields);
+    SDL_Surface *picture = SDL_LoadBMP_RW(source, 0);
+    if (!picture || !classic || fields->info_size <= INFO_BYTES || !picture->format->palette)
+        return picture;
+    if (!ReadBmpPalette(source, start, fields, picture->format->palette)) {
         SDL_FreeSurface(picture);
         return NULL;
     }
     return picture;
 }
 
+SDL_Surface *LoadPictureRW(SDL_RWops *source)
+{
+    if (!source)
+        return NULL;
+    /* The header is checked on the stream itself, which is then read from where it started. */
+    SDL_Surface *picture = NULL;
+    Uint8 header[HEADER_BYTES];
+    BmpFields fields;
+    int start = SDL_RWtell(source);
+    int length = SDL_RWread(source, header, 1, sizeof header);
+    int end = SDL_RWseek(source, 0, RW_SEEK_END);
+    if (start >= 0 && length >= 0 && end >= start &&
+        SDL_RWseek(source, start, RW_SEEK_SET) == start &&
+        PictureHeaderIsSafe(header, (size_t)length, (Uint64)(end - start)) &&
+        ReadBmpFields(header, (size_t)length, &fields))
+        picture = ReadPicture(source, start, end - start, &fields);
+    SDL_RWclose(source);
+
+    if (picture && (!PictureFormatIsSafe(picture) || !ShowOpaque(picture))) {
+        SDL_FreeSurface(picture);
+        picture = NULL;
+    }
+    return picture;
+}
+
 SDL_Surface *LoadPicture(const char *file)
 {
-    if (!PictureFileIsSafe(file))
-        return NULL;
     return LoadPictureRW(SDL_RWFromFile(file, "rb"));
 }
 

@@ -69,6 +69,50 @@ TEST(PictureHeader, HeadersSdlWouldReadPastOrMishandleAreRefused)
     EXPECT_TRUE(Fits(Header(16384, 3, 24), 100));
 }
 
+// An RLE4 BMP of `width` x `height`, seven (black) palette colours, then `data`.
+std::vector<Uint8> Rle4File(Sint32 width, Sint32 height, const std::vector<Uint8> &data)
+{
+    std::vector<Uint8> file = Header(width, height, 4, 2);
+    file.resize(54 + 7 * 4);
+    file[10] = 54 + 7 * 4;
+    file[46] = 7;
+    file.insert(file.end(), data.begin(), data.end());
+    return file;
+}
+
+SurfacePtr LoadFromMemory(const std::vector<Uint8> &file)
+{
+    return SurfacePtr(
+        LoadPictureRW(SDL_RWFromConstMem(file.data(), static_cast<int>(file.size()))));
+}
+
+const bool kSdlIsClassic = SDL_Linked_Version()->patch < 50;
+
+// Classic SDL's pictures come from the demo's decoder, sdl12-compat's from SDL2's: the same.
+TEST(RlePicture, RunsMovesAndRowEndsFillTheRowsFromTheBottomUp)
+{
+    // Bottom row: 1 2 1 as a run, 3 4 5 one by one; then two to the right, a run of 6 6.
+    const SurfacePtr picture = LoadFromMemory(
+        Rle4File(6, 2, {3, 0x12, 0, 3, 0x34, 0x50, 0, 0, 0, 2, 2, 0, 2, 0x66, 0, 1}));
+    ASSERT_TRUE(picture);
+    const auto *top = static_cast<const Uint8 *>(picture->pixels);
+    EXPECT_EQ(std::vector<Uint8>(top, top + 6), (std::vector<Uint8>{0, 0, 6, 6, 0, 0}));
+    const Uint8 *bottom = top + picture->pitch;
+    EXPECT_EQ(std::vector<Uint8>(bottom, bottom + 6), (std::vector<Uint8>{1, 2, 1, 3, 4, 5}));
+}
+
+TEST(RlePicture, DamagedOrTopDownStreamsAreRefused)
+{
+    EXPECT_FALSE(LoadFromMemory(Rle4File(6, -1, {6, 0x12, 0, 1}))) << "top-down";
+    if (!kSdlIsClassic)
+        GTEST_SKIP() << "SDL2 reads what is left of a damaged stream its own way";
+    EXPECT_FALSE(LoadFromMemory(Rle4File(6, 1, {7, 0x12, 0, 1}))) << "run past the row";
+    EXPECT_FALSE(LoadFromMemory(Rle4File(6, 2, {0, 2, 0, 3, 0, 1}))) << "move past the top";
+    EXPECT_FALSE(LoadFromMemory(Rle4File(6, 1, {2, 0x67, 0, 1}))) << "colour past the palette";
+    EXPECT_FALSE(LoadFromMemory(Rle4File(6, 1, {6, 0x12}))) << "no end";
+    EXPECT_FALSE(LoadFromMemory(Rle4File(6, 1, {0, 5, 0x12}))) << "pixels cut short";
+}
+
 // A channel's mask with the shift and loss classic SDL_AllocFormat derives from it (the loss
 // wraps in its byte past 8 bits). Set by hand: sdl12-compat turns unusual masks into a standard
 // format, and the check must judge the fields that classic SDL would hand it.
@@ -108,7 +152,11 @@ TEST(PictureFormat, EveryFormatTheTestsUseIsSafe)
 TEST(PictureFormat, InconsistentFormatsAreRefused)
 {
     EXPECT_FALSE(PictureFormatIsSafe(WithMasks(16, 0xF800, 0x0011, 0x001F).get())) << "gap";
+    // Classic SDL's blitters shift by a channel's loss, which wraps past 8 bits; SDL2's read its
+    // one wider format, 10-bit channels, right.
     EXPECT_FALSE(PictureFormatIsSafe(WithMasks(32, 0xFFF00000, 0xFF00, 0xFF).get())) << "wide";
+    EXPECT_EQ(PictureFormatIsSafe(WithMasks(32, 0x3FF00000, 0xFFC00, 0x3FF).get()), !kSdlIsClassic)
+        << "10-bit";
     EXPECT_FALSE(PictureFormatIsSafe(WithMasks(32, 0xFF00FF, 0xFF00, 0xFF).get())) << "overlap";
     EXPECT_FALSE(PictureFormatIsSafe(WithMasks(16, 0xF80000, 0x07E0, 0x001F).get()))
         << "outside the pixel";

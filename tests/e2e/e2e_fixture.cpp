@@ -41,13 +41,13 @@ void DemoTest::PressKey()
 }
 
 std::string DemoTest::AwaitFrame(WindowId window, SDL_Surface *frame, const std::vector<bool> *skip,
-                                 Screenshot *shot)
+                                 Screenshot *shot, Uint16 unheld)
 {
     const auto deadline = std::chrono::steady_clock::now() + kWindowTimeout;
     std::string difference;
     do {
         *shot = Capture(server_.display(), window);
-        difference = FrameDifference(*shot, frame, skip);
+        difference = FrameDifference(*shot, frame, skip, unheld);
         if (difference.empty()) {
             break;
         }

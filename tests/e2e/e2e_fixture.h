@@ -37,10 +37,10 @@ class DemoTest : public ::testing::Test
     WindowId AwaitWindow(DemoProcess &demo);
     // Moves the pointer into the window and presses a key there.
     void PressKey();
-    // Polls screenshots until the window shows `frame` (pixels in `skip` aside); the last
-    // difference, empty on success.
+    // Polls screenshots until the window shows `frame` (pixels in `skip` and bits in `unheld`
+    // aside, as FrameDifference); the last difference, empty on success.
     std::string AwaitFrame(WindowId window, SDL_Surface *frame, const std::vector<bool> *skip,
-                           Screenshot *shot);
+                           Screenshot *shot, Uint16 unheld = 0);
 
     // Expects the window to close within kEndTimeout and the demo to end with status 0.
     void ExpectQuickEnd(DemoProcess &demo);

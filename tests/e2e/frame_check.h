@@ -28,9 +28,10 @@ void PaintGradient(SDL_Surface *frame, const std::vector<bool> &mask, unsigned r
 
 // Empty when the screenshot shows the frame at the 16-bit screen's precision (each channel's
 // top 5 or 6 bits equal), else a description of the differences. Pixels whose flag in `skip`
-// is set are not compared.
+// is set are not compared, nor the bits of the 5-6-5 value in `unheld`, which the picture shown
+// does not hold.
 std::string FrameDifference(const Screenshot &shot, SDL_Surface *frame,
-                            const std::vector<bool> *skip = nullptr);
+                            const std::vector<bool> *skip = nullptr, Uint16 unheld = 0);
 
 // The rows of scene 5 that the demo printed, one "%d\n" line each; throws on any other line.
 std::vector<unsigned> PrintedRows(const std::string &output);
