@@ -86,6 +86,7 @@ void DemoTest::AwaitScene(WindowId window, const std::string &picture_file)
 void DemoTest::AwaitAnyScene(WindowId window)
 {
     std::vector<SurfacePtr> frames;
+    frames.reserve(kSceneFiles.size());
     for (const char *file : kSceneFiles) {
         frames.push_back(SceneFrame(assets_ / file));
     }
