@@ -21,13 +21,13 @@ struct Ratio {
 
 const Ratio kRatios[] = {
     {"scene-5 frame / scene-0 frame", "DrawScreenScene/scene5", "DrawScreenScene/scene0",
-     Target::AtMost, 1.15},
+     Target::AtMost, 1.05},
     {"scene-5 frame, no key / scene-0 frame", "DrawScreenScene/scene5_no_key",
      "DrawScreenScene/scene0", Target::None, 0},
     {"scene-5 frame, all key / scene-0 frame", "DrawScreenScene/scene5_all_key",
      "DrawScreenScene/scene0", Target::None, 0},
     {"RecolourKeyPixels / read floor", "RecolourFast/plimsa", "ReadFloor/plimsa", Target::AtMost,
-     2.0},
+     1.0},
     {"literal pass / RecolourKeyPixels", "RecolourLiteral/plimsa", "RecolourFast/plimsa",
      Target::AtLeast, 8.0},
 };

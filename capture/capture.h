@@ -2,6 +2,7 @@
 // sheet.
 #pragma once
 
+#include "demo.h"
 #include "demo_run.h"
 #include "media_writer.h"
 #include "progress.h"
@@ -12,8 +13,8 @@
 namespace capture
 {
 
-// Scenes of the demo's scene table: order positions 0 to 6.
-constexpr int kScenes = 7;
+// Scenes of the demo's scene table: order positions 0 to kScenes - 1.
+constexpr int kScenes = SCENE_COUNT;
 // Thumbnails of the scene sheet are the frame scaled down by this factor.
 constexpr int kSheetScale = 4;
 

@@ -10,9 +10,6 @@
 #include <cstring>
 #include <string>
 
-// The demo's picture set, filled by its LoadPictures.
-SDL_Surface *isologo, *pilvet, *porkkana, *tehdas, *quelpmad, *blimt, *plimsa, *quelpsaksa, *loppu;
-
 namespace capture
 {
 namespace

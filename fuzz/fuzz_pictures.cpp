@@ -8,8 +8,6 @@
 
 #include <stdlib.h>
 
-SDL_Surface *isologo, *pilvet, *porkkana, *tehdas, *quelpmad, *blimt, *plimsa, *quelpsaksa, *loppu;
-
 namespace
 {
 
@@ -52,11 +50,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     /* The row comes from the file header's first reserved field, which SDL ignores. */
     const Uint32 row = (Uint32)(data[6] | data[7] << 8);
     plimsa = picture;
+    PrepareKeyPicture(picture);
     for (SDL_Surface *screen : screens) {
         if (SDL_BlitSurface(picture, NULL, screen, NULL) != 0)
             abort();
         RecolourKeyPixels(screen, row);
     }
+    PrepareKeyPicture(NULL);
     plimsa = NULL;
     SDL_FreeSurface(picture);
     return 0;

@@ -10,8 +10,6 @@
 #include <stdlib.h>
 #include <vector>
 
-SDL_Surface *isologo, *pilvet, *porkkana, *tehdas, *quelpmad, *blimt, *plimsa, *quelpsaksa, *loppu;
-
 namespace
 {
 
@@ -137,8 +135,9 @@ bool IsKey(const SDL_PixelFormat *format, Uint32 value)
     return format->Rmask != 0 && (value & colour_bits) == format->Rmask;
 }
 
-/* The gradient written pixel by pixel where key and screen overlap within 800x480. */
-void CheckRecolour(Surface *key, Surface &screen, Uint32 row)
+/* The gradient written pixel by pixel where key and screen overlap within 800x480; with the key
+ * picture prepared as the demo prepares plimsa, or not. */
+void CheckRecolour(Surface *key, Surface &screen, Uint32 row, bool prepare)
 {
     std::vector<Uint8> expected = screen.bytes;
     if (key && key->Bpp() >= 3) {
@@ -158,7 +157,9 @@ void CheckRecolour(Surface *key, Surface &screen, Uint32 row)
         }
     }
     plimsa = key ? key->surface : NULL;
+    PrepareKeyPicture(prepare ? plimsa : NULL);
     RecolourKeyPixels(screen.surface, row);
+    PrepareKeyPicture(NULL);
     plimsa = NULL;
     Check(screen.bytes == expected);
 }
@@ -221,7 +222,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         abort();
     CheckPixelRoundTrip(in, a);
     CheckPixelRoundTrip(in, b);
-    CheckRecolour(plan & 4 ? NULL : &a, b, in.U16());
+    CheckRecolour(plan & 4 ? NULL : &a, b, in.U16(), plan & 0x80);
     if (plan & 8) {
         Surface *const pictures[3] = {&a, &b, &c};
         CheckFrame(in, pictures);

@@ -9,6 +9,9 @@
 extern SDL_Surface *isologo, *pilvet, *porkkana, *tehdas, *quelpmad, *blimt, *plimsa, *quelpsaksa,
     *loppu;
 
+/* The scene table covers order positions 0 to SCENE_COUNT - 1; any other position is black. */
+enum { SCENE_COUNT = 7 };
+
 /* Fills the picture set from the working directory's nine BMP files. A picture that fails to
  * load, or has no positive size, leaves its slot null. */
 void LoadPictures(void);
@@ -32,6 +35,10 @@ void DrawScreen(SDL_Surface *screen);
 /* Repaints the screen pixels whose counterparts in plimsa are pure red with a gradient whose
  * red component scrolls with the module's row. The screen must be locked if SDL requires it. */
 void RecolourKeyPixels(SDL_Surface *screen, Uint32 row);
+/* Finds the key picture's pure-red pixels once, so that RecolourKeyPixels paints them without
+ * reading the picture while it is plimsa. The picture must not change while prepared; null
+ * forgets it (whoever frees or rewrites a prepared picture). LoadPictures prepares plimsa. */
+void PrepareKeyPicture(SDL_Surface *picture);
 
 /* Reads or writes one pixel in the surface's own format, 1 to 4 bytes per pixel. No locking,
  * no clipping: the caller locks the surface if needed and keeps (x, y) inside it. */

@@ -6,8 +6,6 @@
 
 #include <stdio.h>
 
-SDL_Surface *isologo, *pilvet, *porkkana, *tehdas, *quelpmad, *blimt, *plimsa, *quelpsaksa, *loppu;
-
 /* Load flags of the module: the value the demo has always passed. */
 static const uint32_t MUSIC_LOAD_FLAGS = 0x202;
 

@@ -257,6 +257,7 @@ void LoadPictures(void)
     quelpmad = LoadPicture("quelpmad.bmp");
     blimt = LoadPicture("blimt.bmp");
     plimsa = LoadPicture("plimsa.bmp");
+    PrepareKeyPicture(plimsa);
     quelpsaksa = LoadPicture("quelpsaksa.bmp");
     loppu = LoadPicture("loppu.bmp");
 }

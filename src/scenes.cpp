@@ -5,27 +5,15 @@
 
 #include <stdio.h>
 
-/* The scene table: the picture shown at an order position, null for a black frame. */
+/* The scene table: the picture slot each order position shows. */
+static SDL_Surface **const SCENE_PICTURES[] = {&isologo,  &tehdas, &quelpsaksa, &pilvet,
+                                               &quelpmad, &plimsa, &loppu};
+static_assert(sizeof SCENE_PICTURES / sizeof SCENE_PICTURES[0] == SCENE_COUNT, "a slot per scene");
+
+/* The picture shown at an order position, null for a black frame. */
 static SDL_Surface *ScenePicture(Uint32 pos)
 {
-    switch (pos) {
-    case 0:
-        return isologo;
-    case 1:
-        return tehdas;
-    case 2:
-        return quelpsaksa;
-    case 3:
-        return pilvet;
-    case 4:
-        return quelpmad;
-    case 5:
-        return plimsa;
-    case 6:
-        return loppu;
-    default:
-        return NULL;
-    }
+    return pos < SCENE_COUNT ? *SCENE_PICTURES[pos] : NULL;
 }
 
 void DrawScreen(SDL_Surface *screen)

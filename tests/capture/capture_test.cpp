@@ -330,7 +330,7 @@ TEST_F(CaptureTest, SheetShowsEachSceneFromItsMiddle)
 
     const auto frames = static_cast<std::int64_t>(std::llround((kSongSeconds + 1) * kFps));
     Reference reference(assets_.path(), SampleOfFrame(frames, kFps));
-    for (std::uint32_t scene = 0; scene < 7; ++scene) {
+    for (std::uint32_t scene = 0; scene < kSceneFiles.size(); ++scene) {
         std::int64_t first = -1, last = -1;
         for (std::int64_t k = 0; k < frames; ++k) {
             if (OrderAt(SampleOfFrame(k, kFps)) == scene) {

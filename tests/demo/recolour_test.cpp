@@ -202,7 +202,8 @@ TEST_F(RecolourTest, WithoutAPictureLeavesTheScreenAlone)
 }
 
 // Every screen format against every key picture format, at full size, with a picture smaller
-// than the scan area (odd sizes, padded rows) and with a screen smaller than the picture.
+// than the scan area (odd sizes, padded rows) and with a screen smaller than the picture. The key
+// picture is prepared, as the demo prepares plimsa; the other tests' are not.
 TEST_F(RecolourTest, MatchesTheLiteralPassOnEveryFormatAndSize)
 {
     struct Sizes {
@@ -222,6 +223,7 @@ TEST_F(RecolourTest, MatchesTheLiteralPassOnEveryFormatAndSize)
             SurfacePtr key = MakeSurface(key_format, size.key_width, size.key_height);
             FillKeyPicture(key.get(), ++seed);
             plimsa = key.get();
+            PrepareKeyPicture(key.get());
             for (const PixelFormat &screen_format : AllPixelFormats()) {
                 for (Uint32 row : rows) {
                     SurfacePtr screen =

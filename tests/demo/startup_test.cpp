@@ -1,5 +1,6 @@
 // startup_test.cpp: the demo's whole run, in a child process on the scripted music library:
 // start-up order and failures, exit statuses, output, and how events end the frame loop.
+#include "expected_scenes.h"
 #include "music_double.h"
 #include "test_surfaces.h"
 
@@ -26,10 +27,6 @@ const PictureFile PICTURES[] = {
     {"tehdas.bmp", 0, 255, 0},     {"quelpmad.bmp", 255, 0, 255},   {"blimt.bmp", 0, 0, 0},
     {"plimsa.bmp", 255, 255, 255}, {"quelpsaksa.bmp", 255, 255, 0}, {"loppu.bmp", 0, 255, 255},
 };
-
-// The picture each order shows.
-const char *const SCENES[] = {"isologo.bmp",  "tehdas.bmp", "quelpsaksa.bmp", "pilvet.bmp",
-                              "quelpmad.bmp", "plimsa.bmp", "loppu.bmp"};
 
 // The flip log's line for a frame showing that picture, or black when it is missing.
 std::string FlipShowing(const std::string &name, const std::set<std::string> &missing = {})
@@ -162,9 +159,8 @@ TEST(Startup, NormalRunCallsEverythingInOrder)
     DemoRun run = RunDemo("positions 0x00000003; events 2 keydown");
     Calls expected = MUSIC_START;
     expected.insert(expected.end(), {"SDL_Init 0x20", "SDL_SetVideoMode 800 480 16 0x1"});
-    for (const char *name : {"isologo", "pilvet", "porkkana", "tehdas", "quelpmad", "blimt",
-                             "plimsa", "quelpsaksa", "loppu"})
-        expected.push_back(std::string("SDL_RWFromFile ") + name + ".bmp rb");
+    for (const char *file : kPictureFiles)
+        expected.push_back(std::string("SDL_RWFromFile ") + file + " rb");
     expected.insert(expected.end(),
                     {"BASSMOD_MusicPlay", "BASSMOD_MusicGetPosition 0x00000003", "SDL_Flip 0,0,255",
                      "BASSMOD_MusicGetPosition 0x00000003", "push keydown", "SDL_Flip 0,0,255",
@@ -180,7 +176,7 @@ TEST(Startup, EachOrderShowsItsPicture)
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.output, "32\n");
     Calls expected;
-    for (const char *scene : SCENES)
+    for (const char *scene : kSceneFiles)
         expected.push_back(FlipShowing(scene));
     expected.insert(expected.end(), {"SDL_Flip 0,0,0", "SDL_Flip 0,0,0"});
     EXPECT_EQ(CallsStartingWith(run, "SDL_Flip"), expected);
@@ -194,7 +190,7 @@ TEST(Startup, EachMissingPictureStillEndsWithStatusZero)
         EXPECT_EQ(run.output, "32\n") << "without " << picture.name;
         // The missing picture's scene, if any, turns black; every other scene is unchanged.
         Calls expected;
-        for (const char *scene : SCENES)
+        for (const char *scene : kSceneFiles)
             expected.push_back(FlipShowing(scene, {picture.name}));
         EXPECT_EQ(CallsStartingWith(run, "SDL_Flip"), expected) << "without " << picture.name;
     }

@@ -8,9 +8,6 @@
 #include <random>
 #include <stdexcept>
 
-// The player's picture set; the real definitions live with the demo's entry.
-SDL_Surface *isologo, *pilvet, *porkkana, *tehdas, *quelpmad, *blimt, *plimsa, *quelpsaksa, *loppu;
-
 const std::vector<PixelFormat> &AllPixelFormats()
 {
     static const std::vector<PixelFormat> formats = {
@@ -100,4 +97,5 @@ std::string PixelDifference(SDL_Surface *actual, SDL_Surface *expected)
 void ClearPictureSet()
 {
     isologo = pilvet = porkkana = tehdas = quelpmad = blimt = plimsa = quelpsaksa = loppu = nullptr;
+    PrepareKeyPicture(nullptr);
 }

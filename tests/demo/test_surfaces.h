@@ -35,7 +35,7 @@ void FillNoise(SDL_Surface *surface, unsigned seed);
 // Empty when both surfaces hold the same pixel bytes (row padding ignored), else where they differ.
 std::string PixelDifference(SDL_Surface *actual, SDL_Surface *expected);
 
-// Sets the picture set's nine slots to null.
+// Sets the picture set's nine slots to null and forgets the prepared key picture.
 void ClearPictureSet();
 
 #endif // TEST_SURFACES_H

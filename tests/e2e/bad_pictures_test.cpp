@@ -150,10 +150,6 @@ INSTANTIATE_TEST_SUITE_P(
                                          Damage::NegativeDimensions)),
     CaseName);
 
-// The scene that shows each picture, in the order of the scene table.
-const char *const kScenePictures[] = {"isologo.bmp",  "tehdas.bmp", "quelpsaksa.bmp", "pilvet.bmp",
-                                      "quelpmad.bmp", "plimsa.bmp", "loppu.bmp"};
-
 const std::vector<UnsafePictureFile> kUnsafeFiles = UnsafePictureFiles();
 
 using UnsafePicture = std::tuple<int, size_t>; // scene, index into kUnsafeFiles
@@ -166,7 +162,7 @@ TEST_P(UnsafePictureTest, ItsSceneIsBlackAndTheDemoEndsWithZeroOnAKey)
 {
     const auto [scene, file] = GetParam();
     assets_.SaveDefaultPictures();
-    assets_.Write(kScenePictures[scene], kUnsafeFiles[file].bytes);
+    assets_.Write(kSceneFiles[scene], kUnsafeFiles[file].bytes);
     // The scenes before pass in 20 ms each; the picture's scene lasts 20 s.
     std::vector<OrderTiming> orders(static_cast<size_t>(scene), OrderTiming{2, 1});
     orders.push_back({64, 31});
@@ -189,7 +185,7 @@ INSTANTIATE_TEST_SUITE_P(EveryScene, UnsafePictureTest,
                          ::testing::Combine(::testing::Range(0, 7),
                                             ::testing::Range<size_t>(0, kUnsafeFiles.size())),
                          [](const ::testing::TestParamInfo<UnsafePicture> &info) {
-                             std::string picture = kScenePictures[std::get<0>(info.param)];
+                             std::string picture = kSceneFiles[std::get<0>(info.param)];
                              picture = picture.substr(0, picture.find('.'));
                              return picture + "_" + kUnsafeFiles[std::get<1>(info.param)].name;
                          });

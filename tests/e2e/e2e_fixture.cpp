@@ -86,8 +86,8 @@ void DemoTest::AwaitScene(WindowId window, const std::string &picture_file)
 void DemoTest::AwaitAnyScene(WindowId window)
 {
     std::vector<SurfacePtr> frames;
-    for (const char *file : {"isologo.bmp", "tehdas.bmp", "quelpsaksa.bmp", "pilvet.bmp",
-                             "quelpmad.bmp", "plimsa.bmp", "loppu.bmp"}) {
+    frames.reserve(kSceneFiles.size());
+    for (const char *file : kSceneFiles) {
         frames.push_back(SceneFrame(assets_ / file));
     }
     const auto deadline = std::chrono::steady_clock::now() + kWindowTimeout;

@@ -178,10 +178,6 @@ std::vector<std::uint8_t> EncodeRow(SDL_Surface *picture, int y, const BmpLayout
 
 } // namespace
 
-const std::array<const char *, 9> kPictureFiles = {"isologo.bmp", "pilvet.bmp",     "porkkana.bmp",
-                                                   "tehdas.bmp",  "quelpmad.bmp",   "blimt.bmp",
-                                                   "plimsa.bmp",  "quelpsaksa.bmp", "loppu.bmp"};
-
 namespace
 {
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "SDL.h"
+#include "expected_scenes.h"
 
 #include <array>
 #include <cstdint>
@@ -18,9 +19,6 @@ struct SurfaceDeleter {
     void operator()(SDL_Surface *surface) const { SDL_FreeSurface(surface); }
 };
 using SurfacePtr = std::unique_ptr<SDL_Surface, SurfaceDeleter>;
-
-// The nine picture files, in the demo's load order.
-extern const std::array<const char *, 9> kPictureFiles;
 
 // One order of a song: its row count and ticks per row. Every tick lasts 10 ms.
 struct OrderTiming {

@@ -1,5 +1,6 @@
 // assets_test.cpp: runs make_assets and checks what it writes: the ten files and nothing else,
 // the same bytes on every run, pictures the demo can use, and a tune with the demo's shape.
+#include "expected_scenes.h"
 #include "openmpt_helpers.h"
 #include "picture_checks.h"
 
@@ -19,9 +20,6 @@ namespace
 
 namespace fs = std::filesystem;
 
-const std::vector<std::string> kPictures = {"isologo.bmp", "pilvet.bmp",     "porkkana.bmp",
-                                            "tehdas.bmp",  "quelpmad.bmp",   "blimt.bmp",
-                                            "plimsa.bmp",  "quelpsaksa.bmp", "loppu.bmp"};
 constexpr std::uint32_t kKeyColour = 0x00FF0000;
 constexpr int kPixels = 800 * 480;
 
@@ -65,7 +63,7 @@ fs::path Assets::root_;
 
 TEST_F(Assets, WritesTheTenFilesAndNothingElse)
 {
-    std::set<std::string> expected(kPictures.begin(), kPictures.end());
+    std::set<std::string> expected(kPictureFiles.begin(), kPictureFiles.end());
     expected.insert("music.xm");
     std::set<std::string> written;
     for (const auto &entry : fs::directory_iterator(first())) {
@@ -100,7 +98,7 @@ TEST_F(Assets, FailsWithAStatusOnBadArguments)
 
 TEST_F(Assets, PicturesAre800x480At24BitsWithRichDetail)
 {
-    for (const std::string &name : kPictures) {
+    for (const char *name : kPictureFiles) {
         const test::Surface picture = test::load_bmp((first() / name).string());
         EXPECT_EQ(picture->w, 800) << name;
         EXPECT_EQ(picture->h, 480) << name;
@@ -113,8 +111,8 @@ TEST_F(Assets, PicturesAre800x480At24BitsWithRichDetail)
 TEST_F(Assets, PicturesDifferOnTheSixteenBitScreen)
 {
     std::vector<std::vector<std::uint16_t>> screens;
-    screens.reserve(std::size(kPictures));
-    for (const std::string &name : kPictures) {
+    screens.reserve(std::size(kPictureFiles));
+    for (const char *name : kPictureFiles) {
         screens.push_back(test::as_rgb565(*test::load_bmp((first() / name).string())));
     }
     for (std::size_t a = 0; a < screens.size(); ++a) {
@@ -123,7 +121,7 @@ TEST_F(Assets, PicturesDifferOnTheSixteenBitScreen)
             for (std::size_t i = 0; i < screens[a].size(); ++i) {
                 differing += screens[a][i] != screens[b][i];
             }
-            EXPECT_GE(differing, kPixels / 10) << kPictures[a] << " vs " << kPictures[b];
+            EXPECT_GE(differing, kPixels / 10) << kPictureFiles[a] << " vs " << kPictureFiles[b];
         }
     }
 }
