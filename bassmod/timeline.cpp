@@ -18,29 +18,6 @@ constexpr auto release = std::memory_order_release;
 constexpr auto acquire = std::memory_order_acquire;
 } // namespace
 
-double queued_buffers_on(SdlImplementation implementation, std::string_view driver)
-{
-    if (implementation == SdlImplementation::Compat) {
-        if (driver == "pulseaudio") {
-            return 0.9;
-        }
-        if (driver == "alsa") {
-            return 3.1;
-        }
-        if (driver == "pipewire") {
-            return 0.4;
-        }
-        if (driver == "dummy" || driver == "disk") {
-            return 0.0;
-        }
-        return Timeline::kQueuedBuffers;
-    }
-    if (driver == "pulse") {
-        return 2.25;
-    }
-    return Timeline::kQueuedBuffers;
-}
-
 Timeline::Timeline(std::uint32_t sample_rate, PackedPosition start_position)
     : sample_rate_(sample_rate), start_position_(start_position)
 {

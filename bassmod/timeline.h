@@ -13,7 +13,7 @@
 // that comes late would otherwise pull the estimate back by its lateness.
 //
 // B is whatever SDL hands the callback (the library asks for 1024 frames); Q depends on the
-// audio path, that is on the SDL implementation and its driver (see queued_buffers_on()):
+// audio path, that is on the SDL implementation and its driver (see audio_path.h):
 // - SDL 1.2, ALSA (also through the ALSA pulse plugin) and OSS: a two-period ring refilled as
 //   soon as a period has played: Q = 2, B = 1024.
 // - SDL 1.2, dummy and disk drivers: two buffers filled up front, then one buffer's length of
@@ -40,7 +40,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <string_view>
 
 namespace bassmod
 {
@@ -62,12 +61,6 @@ constexpr std::uint32_t row_of(PackedPosition position)
 {
     return position >> 16;
 }
-
-// Which SDL 1.2 implementation plays the audio.
-enum class SdlImplementation { Classic, Compat };
-
-// Q of the sync model for the driver `driver` (SDL_AudioDriverName) of `implementation`.
-double queued_buffers_on(SdlImplementation implementation, std::string_view driver);
 
 class Timeline
 {
