@@ -1,5 +1,5 @@
 // audio_device.h: SDL 1.2's audio subsystem and its one output device, open for an object's
-// lifetime, and a scoped lock that keeps the audio callback out.
+// lifetime.
 #pragma once
 
 #include "audio_path.h"
@@ -43,16 +43,6 @@ class AudioDevice
     explicit AudioDevice(AudioPath path) : path_(std::move(path)) {}
 
     AudioPath path_;
-};
-
-// While it lives, the audio callback is not running and will not start.
-class AudioLock
-{
-  public:
-    AudioLock() { SDL_LockAudio(); }
-    ~AudioLock() { SDL_UnlockAudio(); }
-    AudioLock(const AudioLock &) = delete;
-    AudioLock &operator=(const AudioLock &) = delete;
 };
 
 } // namespace bassmod

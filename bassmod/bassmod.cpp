@@ -6,6 +6,9 @@
 #include "device_playback.h"
 #include "offline_playback.h"
 
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <variant>
 
@@ -20,6 +23,9 @@ constexpr std::int32_t kDefaultDevice = -1;
 constexpr std::uint32_t kMinRate = 8000;
 constexpr std::uint32_t kMaxRate = 192000;
 constexpr std::uint32_t kNoModule = 0xFFFFFFFFu;
+// The longest BASSMOD_Free waits for the audio driver to let go of the device. A healthy one
+// does within a few milliseconds; the demo must end within a second of a key.
+constexpr std::chrono::milliseconds kShutdownBound{400};
 
 // All operations are called from the program's one thread.
 class Player
@@ -40,6 +46,12 @@ class Player
         return true;
     }
 
+    Player() = default;
+    Player(const Player &) = delete;
+    Player &operator=(const Player &) = delete;
+    // At exit the program's own status stands, whether or not the device let go.
+    ~Player() { free(); }
+
     bool load(bool from_memory, const void *file, std::uint32_t offset, std::uint32_t length,
               std::uint32_t flags)
     {
@@ -51,11 +63,11 @@ class Player
     {
         return on_playback(false, [](auto &playback) { return playback.play(); });
     }
-    std::uint32_t position() const
+    std::uint32_t position()
     {
         return std::visit(
-            [](const auto &playback) -> std::uint32_t {
-                if constexpr (std::is_same_v<decltype(playback), const std::monostate &>) {
+            [](auto &playback) -> std::uint32_t {
+                if constexpr (std::is_same_v<decltype(playback), std::monostate &>) {
                     return kNoModule;
                 } else {
                     return playback->position();
@@ -63,9 +75,19 @@ class Player
             },
             mode_);
     }
-    // Releases the running mode, if any (a device closes, joining the audio thread, before the
-    // song it renders goes away).
-    void free() { mode_ = std::monostate{}; }
+    // Releases the running mode, if any. False if the audio driver held on to the device past
+    // the shutdown bound: the device playback is then left to SDL's threads, never freed.
+    bool free()
+    {
+        auto *device = std::get_if<std::unique_ptr<DevicePlayback>>(&mode_);
+        if (device != nullptr && !(*device)->close(kShutdownBound)) {
+            static_cast<void>(device->release()); // SDL's audio thread may still call into it
+            mode_ = std::monostate{};
+            return false;
+        }
+        mode_ = std::monostate{};
+        return true;
+    }
 
     // The offline playback, or null in any other mode.
     OfflinePlayback *offline()
@@ -75,13 +97,13 @@ class Player
     }
 
   private:
-    bool running() const
+    bool running()
     {
         if (std::holds_alternative<std::unique_ptr<OfflinePlayback>>(mode_)) {
             return true;
         }
-        return std::holds_alternative<std::unique_ptr<DevicePlayback>>(mode_) &&
-               DevicePlayback::still_open();
+        const auto *device = std::get_if<std::unique_ptr<DevicePlayback>>(&mode_);
+        return device != nullptr && (*device)->still_open();
     }
 
     template <class Operation> bool on_playback(bool without, Operation operation)
@@ -106,6 +128,17 @@ Player &player()
 {
     static Player instance;
     return instance;
+}
+
+// The audio driver would not let go of the device (a sound server that stopped answering holds
+// SDL's audio thread). SDL 1.2 keeps its one device in global state, so the program's next
+// SDL_Quit would wait on the same thread, or tear the device down under it: there is no clean
+// way on. BASSMOD_Free is the shutdown of a program that is ending normally, so the library ends
+// the process now, with the status of a normal end, its output flushed.
+[[noreturn]] void end_process_at_shutdown()
+{
+    std::fflush(nullptr);
+    std::_Exit(0);
 }
 
 // Every C entry point runs through this: no exception crosses the C interface; a failing
@@ -164,7 +197,11 @@ uint32_t BASSMOD_MusicGetPosition(void)
 
 void BASSMOD_Free(void)
 {
-    guarded([] { player().free(); });
+    guarded([] {
+        if (!player().free()) {
+            bassmod::end_process_at_shutdown();
+        }
+    });
 }
 
 // The offline interface.

@@ -1,19 +1,34 @@
-// device_playback.cpp: the audio callback, and the program thread's side of it under the lock.
+// device_playback.cpp: the audio callback, the library's own clock while the device takes no
+// audio, and the supervisor that opens a lost output again.
 #include "device_playback.h"
 
-#include <chrono>
+#include <algorithm>
+#include <future>
 
 namespace bassmod
 {
 
 namespace
 {
+
 Nanoseconds clock_now()
 {
     return std::chrono::duration_cast<Nanoseconds>(
         std::chrono::steady_clock::now().time_since_epoch());
 }
+
+// On its own clock the library renders this far ahead of the moment asked, so that the position
+// runs on smoothly between two questions of a frame loop.
+constexpr std::uint64_t kOwnClockAhead = 2048;
+constexpr std::size_t kScratchFrames = 1024;
+constexpr auto kSuperviseStep = std::chrono::milliseconds(50);
+
 } // namespace
+
+DevicePlayback::DevicePlayback(std::uint32_t rate)
+    : rate_(rate), song_(rate), scratch_(kScratchFrames * 2)
+{
+}
 
 std::unique_ptr<DevicePlayback> DevicePlayback::open(std::uint32_t rate)
 {
@@ -23,15 +38,35 @@ std::unique_ptr<DevicePlayback> DevicePlayback::open(std::uint32_t rate)
         return nullptr;
     }
     playback->song_.timeline().set_queued_buffers(queued_buffers_on(playback->device_->path()));
+    playback->supervisor_ = std::thread([raw = playback.get()] { raw->supervise(); });
     return playback;
+}
+
+DevicePlayback::~DevicePlayback()
+{
+    if (!closed_) {
+        close_now();
+    }
 }
 
 void DevicePlayback::audio_callback(void *userdata, Uint8 *stream, int length)
 {
     const Nanoseconds now = clock_now();
     auto &playback = *static_cast<DevicePlayback *>(userdata);
+    playback.last_callback_ns_.store(now.count(), std::memory_order_relaxed);
     const auto frames = static_cast<std::size_t>(length) / (2 * sizeof(std::int16_t));
+    const std::lock_guard lock(playback.song_mutex_);
     playback.song_.render(reinterpret_cast<std::int16_t *>(stream), frames, now);
+}
+
+void DevicePlayback::want_paused(bool paused)
+{
+    paused_wanted_.store(paused);
+    // A supervisor busy with the device applies the wish when it is done.
+    const std::unique_lock lock(device_mutex_, std::try_to_lock);
+    if (lock.owns_lock() && device_) {
+        device_->set_paused(paused);
+    }
 }
 
 bool DevicePlayback::load(bool from_memory, const void *file, std::uint32_t offset,
@@ -39,10 +74,11 @@ bool DevicePlayback::load(bool from_memory, const void *file, std::uint32_t offs
 {
     if (song_.loaded()) {
         {
-            const AudioLock lock;
+            const std::lock_guard lock(song_mutex_);
             song_.unload();
+            playing_.store(false);
         }
-        device_->set_paused(true);
+        want_paused(true);
     }
     return song_.load(from_memory, file, offset, length, flags);
 }
@@ -50,21 +86,148 @@ bool DevicePlayback::load(bool from_memory, const void *file, std::uint32_t offs
 bool DevicePlayback::play()
 {
     {
-        const AudioLock lock;
+        const std::lock_guard lock(song_mutex_);
         if (!song_.rewind()) {
             return false;
         }
+        const std::int64_t now = clock_now().count();
+        play_ns_.store(now);
+        last_callback_ns_.store(now);
+        playing_.store(true);
     }
-    device_->set_paused(false);
+    want_paused(false);
     return true;
 }
 
-PackedPosition DevicePlayback::position() const
+bool DevicePlayback::overdue(Nanoseconds now) const
+{
+    return now.count() - last_callback_ns_.load(std::memory_order_relaxed) >
+           Nanoseconds(kStallBound).count();
+}
+
+PackedPosition DevicePlayback::position()
 {
     if (const auto fixed = song_.position_without_clock()) {
         return *fixed;
     }
-    return song_.timeline().heard_at(clock_now());
+    const Nanoseconds now = clock_now();
+    if (overdue(now)) {
+        const std::lock_guard lock(song_mutex_);
+        keep_time_alone(now);
+    }
+    return song_.timeline().heard_at(now);
+}
+
+void DevicePlayback::keep_time_alone(Nanoseconds now)
+{
+    if (!overdue(now)) {
+        return; // the device came back while we waited for the song
+    }
+    Timeline &timeline = song_.timeline();
+    // Where the last anchor, from the device or from here, puts the listener now; the samples
+    // the device never played are passed over.
+    const std::int64_t since_play =
+        (now.count() - play_ns_.load()) / 1'000 * rate_ / 1'000'000; // no sample at play time
+    const auto heard = static_cast<std::uint64_t>(
+        std::max<std::int64_t>(timeline.extrapolate(now).value_or(since_play), 0));
+    Renderer &renderer = song_.renderer();
+    while (renderer.next_sample() < heard + kOwnClockAhead) {
+        const auto frames = static_cast<std::size_t>(std::min<std::uint64_t>(
+            kScratchFrames, heard + kOwnClockAhead - renderer.next_sample()));
+        renderer.render_unpublished(scratch_.data(), frames);
+    }
+    timeline.publish_heard(now, heard, renderer.next_sample());
+}
+
+bool DevicePlayback::still_open()
+{
+    const std::unique_lock lock(device_mutex_, std::try_to_lock);
+    if (!lock.owns_lock()) {
+        return true; // the supervisor is opening it again
+    }
+    return !shut_down_elsewhere_ && AudioDevice::still_open();
+}
+
+void DevicePlayback::supervise()
+{
+    Nanoseconds next_attempt{0};
+    bool stopped_before = false;
+    std::unique_lock lock(stop_mutex_);
+    while (!stop_signal_.wait_for(lock, kSuperviseStep, [this] { return stopping_; })) {
+        lock.unlock();
+        const Nanoseconds now = clock_now();
+        bool lost = false;
+        if (playing_.load()) {
+            // A server that goes away may leave the device calling back with nothing to play
+            // into (SDL 2 under sdl12-compat does); SDL then reports it stopped. Seen twice in a
+            // row, so that a program's own SDL_Quit, which passes through that state for an
+            // instant, is not taken for it.
+            bool stopped = false;
+            {
+                const std::lock_guard device_lock(device_mutex_);
+                stopped = device_ && AudioDevice::still_open() &&
+                          SDL_GetAudioStatus() == SDL_AUDIO_STOPPED;
+            }
+            lost = overdue(now) || (stopped && stopped_before);
+            stopped_before = stopped;
+        }
+        if (lost && now >= next_attempt) {
+            next_attempt = now + kReopenInterval;
+            reopen();
+        }
+        lock.lock();
+    }
+}
+
+void DevicePlayback::reopen()
+{
+    const std::lock_guard lock(device_mutex_);
+    if (shut_down_elsewhere_) {
+        return;
+    }
+    if (device_) {
+        if (!AudioDevice::still_open()) {
+            shut_down_elsewhere_ = true; // the program quit SDL's audio: leave it so
+            return;
+        }
+        device_.reset(); // waits for SDL's audio thread, which a blocked driver may hold
+    }
+    device_ = AudioDevice::open(rate_, audio_callback, this);
+    if (!device_) {
+        return;
+    }
+    song_.timeline().set_queued_buffers(queued_buffers_on(device_->path()));
+    device_->set_paused(paused_wanted_.load());
+}
+
+void DevicePlayback::close_now()
+{
+    {
+        const std::lock_guard lock(stop_mutex_);
+        stopping_ = true;
+    }
+    stop_signal_.notify_all();
+    if (supervisor_.joinable()) {
+        supervisor_.join();
+    }
+    const std::lock_guard lock(device_mutex_);
+    device_.reset();
+    closed_ = true;
+}
+
+bool DevicePlayback::close(std::chrono::milliseconds bound)
+{
+    // SDL closes the device by waiting for its audio thread, which a blocked driver may hold
+    // for ever; so the closing happens on a thread of its own, waited for within the bound.
+    std::packaged_task<void()> task([this] { close_now(); });
+    std::future<void> closed = task.get_future();
+    std::thread closer(std::move(task));
+    if (closed.wait_for(bound) != std::future_status::ready) {
+        closer.detach();
+        return false;
+    }
+    closer.join();
+    return true;
 }
 
 } // namespace bassmod

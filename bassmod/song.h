@@ -44,6 +44,7 @@ class Song
         renderer_.render(stereo, frames, now);
     }
 
+    Renderer &renderer() { return renderer_; }
     Timeline &timeline() { return timeline_; }
     const Timeline &timeline() const { return timeline_; }
 

@@ -40,6 +40,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <optional>
 
 namespace bassmod
 {
@@ -77,8 +78,17 @@ class Timeline
     // Samples must not decrease from one mark to the next.
     void mark(std::uint64_t sample, PackedPosition position);
 
-    // Audio thread: a callback at time `now` has rendered `frames` frames from `first_sample`.
+    // Audio thread: a callback at time `now` has rendered `frames` frames from `first_sample`,
+    // with the path's Q buffers still queued before them.
     void publish(Nanoseconds now, std::uint64_t first_sample, std::uint32_t frames);
+
+    // The renderer's thread when no device plays (the library's own clock): `heard_sample` is
+    // heard at `now`, and samples up to (not including) `rendered_end` are rendered.
+    void publish_heard(Nanoseconds now, std::uint64_t heard_sample, std::uint64_t rendered_end);
+
+    // The sample the model puts at `now` by the last anchor, past the last rendered sample if
+    // `now` is late enough; none before anything has been published.
+    std::optional<std::int64_t> extrapolate(Nanoseconds now) const;
 
     // Program thread: the position heard at time `now`.
     PackedPosition heard_at(Nanoseconds now) const;
@@ -97,8 +107,12 @@ class Timeline
 
     std::uint32_t sample_rate() const { return sample_rate_; }
 
-    // Program thread: Q of the sync model for the audio path that plays the marked samples.
-    void set_queued_buffers(double buffers) { queued_buffers_ = buffers; }
+    // Any thread: Q of the sync model for the audio path that plays the marked samples, from the
+    // next published anchor on.
+    void set_queued_buffers(double buffers)
+    {
+        queued_buffers_.store(buffers, std::memory_order_relaxed);
+    }
 
   private:
     struct Slot {
@@ -114,7 +128,7 @@ class Timeline
 
     const std::uint32_t sample_rate_;
     PackedPosition start_position_; // changed only by reset()
-    double queued_buffers_ = kQueuedBuffers;
+    std::atomic<double> queued_buffers_{kQueuedBuffers};
 
     std::atomic<std::uint64_t> sequence_{0}; // odd while the writer updates
     std::atomic<std::uint64_t> marks_{0};    // marks written so far; slot = index % kCapacity
@@ -122,6 +136,7 @@ class Timeline
     std::atomic<std::int64_t> anchor_time_ns_{0};
     std::atomic<std::uint64_t> anchor_sample_{0};
     std::atomic<std::uint32_t> anchor_frames_{0}; // 0: nothing published yet
+    std::atomic<std::int64_t> anchor_queued_{0};  // Q*B of the anchor, in frames
 
     // Highest sample reported so far, so the answer never goes backwards; -1 before any.
     mutable std::atomic<std::int64_t> reported_sample_{-1};
