@@ -49,4 +49,25 @@ double queued_buffers_on(const AudioPath &path)
     return kClassicQueuedBuffers;
 }
 
+bool ends_in_sound_server(const AudioPath &path)
+{
+    return path.driver == "pulse" || path.driver == "pulseaudio" || path.driver == "alsa";
+}
+
+double handover_buffers_on(const AudioPath &path)
+{
+    // SDL's ALSA backends write each buffer with a blocking snd_pcm_writei, which the pulse
+    // plugin completes only when the server has room for all of it: until the next callback
+    // the buffer is still the driver's. SDL's PulseAudio backends write it right after the
+    // callback; sdl12-compat's audio stream between the two SDLs keeps part of a buffer back
+    // (0.6, measured against a PulseAudio 16 null sink, as the queue depths above).
+    if (path.driver == "alsa") {
+        return 1.0;
+    }
+    if (path.implementation == SdlImplementation::Compat) {
+        return 0.6;
+    }
+    return 0.0;
+}
+
 } // namespace bassmod

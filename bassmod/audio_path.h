@@ -23,4 +23,12 @@ AudioPath current_audio_path();
 // in timeline.h), as measured for each path.
 double queued_buffers_on(const AudioPath &path);
 
+// True for a path that ends in a PulseAudio-protocol sound server when one is running: SDL's
+// PulseAudio backends, and ALSA, whose default device may be the pulse plugin.
+bool ends_in_sound_server(const AudioPath &path);
+
+// Buffers of a callback that the driver of `path` has not yet handed to the sound server while
+// the next callback is awaited: none where the buffer is written as soon as it is rendered.
+double handover_buffers_on(const AudioPath &path);
+
 } // namespace bassmod

@@ -50,7 +50,14 @@ class Player
     Player(const Player &) = delete;
     Player &operator=(const Player &) = delete;
     // At exit the program's own status stands, whether or not the device let go.
-    ~Player() { free(); }
+    ~Player()
+    {
+        try {
+            free();
+        } catch (...) {
+            // Nothing is left to tell at exit.
+        }
+    }
 
     bool load(bool from_memory, const void *file, std::uint32_t offset, std::uint32_t length,
               std::uint32_t flags)

@@ -37,7 +37,7 @@ std::unique_ptr<DevicePlayback> DevicePlayback::open(std::uint32_t rate)
     if (!playback->device_) {
         return nullptr;
     }
-    playback->song_.timeline().set_queued_buffers(queued_buffers_on(playback->device_->path()));
+    playback->follow_path();
     playback->supervisor_ = std::thread([raw = playback.get()] { raw->supervise(); });
     return playback;
 }
@@ -53,10 +53,14 @@ void DevicePlayback::audio_callback(void *userdata, Uint8 *stream, int length)
 {
     const Nanoseconds now = clock_now();
     auto &playback = *static_cast<DevicePlayback *>(userdata);
-    playback.last_callback_ns_.store(now.count(), std::memory_order_relaxed);
     const auto frames = static_cast<std::size_t>(length) / (2 * sizeof(std::int16_t));
-    const std::lock_guard lock(playback.song_mutex_);
-    playback.song_.render(reinterpret_cast<std::int16_t *>(stream), frames, now);
+    {
+        const std::lock_guard lock(playback.song_mutex_);
+        playback.song_.render(reinterpret_cast<std::int16_t *>(stream), frames, now);
+    }
+    playback.last_callback_ns_.store(now.count(), std::memory_order_relaxed);
+    playback.callback_frames_.store(static_cast<std::uint32_t>(frames), std::memory_order_relaxed);
+    playback.callbacks_.fetch_add(1, std::memory_order_release);
 }
 
 void DevicePlayback::want_paused(bool paused)
@@ -190,13 +194,14 @@ void DevicePlayback::reopen()
             shut_down_elsewhere_ = true; // the program quit SDL's audio: leave it so
             return;
         }
+        server_latency_.reset();
         device_.reset(); // waits for SDL's audio thread, which a blocked driver may hold
     }
     device_ = AudioDevice::open(rate_, audio_callback, this);
     if (!device_) {
         return;
     }
-    song_.timeline().set_queued_buffers(queued_buffers_on(device_->path()));
+    follow_path();
     device_->set_paused(paused_wanted_.load());
 }
 
@@ -211,8 +216,51 @@ void DevicePlayback::close_now()
         supervisor_.join();
     }
     const std::lock_guard lock(device_mutex_);
+    server_latency_.reset();
     device_.reset();
     closed_ = true;
+}
+
+void DevicePlayback::follow_path()
+{
+    const AudioPath &path = device_->path();
+    song_.timeline().set_queued_buffers(queued_buffers_on(path));
+    handover_buffers_ = handover_buffers_on(path);
+    answers_ = 0;
+    if (!ends_in_sound_server(path)) {
+        return;
+    }
+    server_latency_ = ServerLatency::start(
+        [this] {
+            callbacks_when_asked_ = callbacks_.load(std::memory_order_acquire);
+            callback_ns_when_asked_ = last_callback_ns_.load(std::memory_order_relaxed);
+        },
+        [this](const ServerLatency::Answer &answer) { take_server_answer(answer); });
+}
+
+void DevicePlayback::take_server_answer(const ServerLatency::Answer &answer)
+{
+    const std::uint32_t frames = callback_frames_.load(std::memory_order_relaxed);
+    if (callbacks_.load(std::memory_order_acquire) != callbacks_when_asked_ ||
+        callbacks_when_asked_ == 0 || frames == 0) {
+        return; // a callback came in between: which buffer the server had is unclear
+    }
+    // The answer holds for the moment halfway between question and answer. By then the server
+    // had the audio up to the end of the last callback's buffer, but for what the driver still
+    // held back; it plays the end of what it has after the latency. Back at the callback the
+    // device was that much further behind.
+    const double rate = song_.timeline().sample_rate();
+    const std::int64_t asked_at = answer.asked_ns + (answer.answered_ns - answer.asked_ns) / 2;
+    const auto since_callback =
+        static_cast<double>(asked_at - callback_ns_when_asked_) * rate / 1e9;
+    const double latency = static_cast<double>(answer.latency_us) * rate / 1e6;
+    const double queued_frames = latency + since_callback - frames + handover_buffers_ * frames;
+    recent_queued_[answers_ % recent_queued_.size()] = queued_frames / frames;
+    ++answers_;
+    const std::size_t count = std::min(answers_, recent_queued_.size());
+    std::array<double, kRecentAnswers> sorted = recent_queued_;
+    std::nth_element(sorted.begin(), sorted.begin() + count / 2, sorted.begin() + count);
+    song_.timeline().set_queued_buffers(sorted[count / 2]);
 }
 
 bool DevicePlayback::close(std::chrono::milliseconds bound)

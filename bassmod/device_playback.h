@@ -6,8 +6,10 @@
 #pragma once
 
 #include "audio_device.h"
+#include "server_latency.h"
 #include "song.h"
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -64,6 +66,10 @@ class DevicePlayback
     // Supervisor: closes the failed output and opens it again; may wait on a blocked driver.
     void reopen();
     void close_now();
+    // The device just opened: the sync model's Q for its path, and the server asked when any.
+    void follow_path();
+    // libpulse's thread: one answer of the server, turned into the Q of the last callback.
+    void take_server_answer(const ServerLatency::Answer &answer);
 
     const std::uint32_t rate_;
     // Who renders the song: the audio callback, or the program thread on the library's clock.
@@ -73,6 +79,19 @@ class DevicePlayback
     std::atomic<bool> playing_{false};
     std::atomic<std::int64_t> play_ns_{0};
     std::atomic<std::int64_t> last_callback_ns_{0};
+    // The last callback's buffer, for the server's answers; `callbacks_` counts callbacks.
+    std::atomic<std::uint64_t> callbacks_{0};
+    std::atomic<std::uint32_t> callback_frames_{0};
+
+    // The server's view (libpulse's thread only, but for the pointer): answers are kept only when
+    // no callback came between question and answer; Q is the median of the latest of them.
+    std::unique_ptr<ServerLatency> server_latency_; // device mutex
+    double handover_buffers_ = 0;                   // see follow_path()
+    std::uint64_t callbacks_when_asked_ = 0;
+    std::int64_t callback_ns_when_asked_ = 0;
+    static constexpr std::size_t kRecentAnswers = 15;
+    std::array<double, kRecentAnswers> recent_queued_{};
+    std::size_t answers_ = 0;
 
     // Every SDL audio call after the first open: the program thread only ever tries this lock.
     std::mutex device_mutex_;

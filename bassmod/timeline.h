@@ -32,6 +32,21 @@
 // (bench/sync.sh). PipeWire's pulse server behaves like PulseAudio for the PulseAudio backends;
 // through the ALSA pulse plugin it runs a few milliseconds apart (see the README's figures).
 //
+// Those constants hold for the buffering one machine's server negotiated. Where the path ends in
+// a PulseAudio-protocol server (the PulseAudio backends, ALSA through the pulse plugin), the
+// server is asked instead, ten times a second (server_latency.h): it tells the latency L of our
+// stream, the time until the end of the audio it holds is heard. Asked at time t_q after
+// callback n (no callback in between), it holds the audio up to S_n + B less the H buffers the
+// driver has not yet handed over, so
+//     heard(t_q) = S_n + B - H*B - L*rate,   hence   Q*B = L*rate + (t_q - t_n)*rate - B + H*B,
+// with H a property of how the driver writes (see handover_buffers_on() in audio_path.h). The
+// median of the latest answers replaces the constant until the device is closed; a server that
+// stops answering leaves the last value.
+//
+// When the device takes no audio at all (see device_playback.h), the library keeps the time
+// itself: it renders silently ahead of the clock and publishes anchors that say which sample is
+// heard now, with nothing queued (publish_heard()).
+//
 // Marks are published inside a sequence lock: the audio thread never waits for a reader, and a
 // reader retries only if it overlapped one of the writer's few-store updates.
 #pragma once
