@@ -245,17 +245,13 @@ void DevicePlayback::take_server_answer(const ServerLatency::Answer &answer)
         callbacks_when_asked_ == 0 || frames == 0) {
         return; // a callback came in between: which buffer the server had is unclear
     }
-    // The answer holds for the moment halfway between question and answer. By then the server
-    // had the audio up to the end of the last callback's buffer, but for what the driver still
-    // held back; it plays the end of what it has after the latency. Back at the callback the
-    // device was that much further behind.
-    const double rate = song_.timeline().sample_rate();
+    // The answer holds for the moment halfway between question and answer.
     const std::int64_t asked_at = answer.asked_ns + (answer.answered_ns - answer.asked_ns) / 2;
-    const auto since_callback =
-        static_cast<double>(asked_at - callback_ns_when_asked_) * rate / 1e9;
-    const double latency = static_cast<double>(answer.latency_us) * rate / 1e6;
-    const double queued_frames = latency + since_callback - frames + handover_buffers_ * frames;
-    recent_queued_[answers_ % recent_queued_.size()] = queued_frames / frames;
+    const double queued =
+        queued_buffers_from_server(std::chrono::microseconds(answer.latency_us),
+                                   Nanoseconds(asked_at - callback_ns_when_asked_), frames,
+                                   song_.timeline().sample_rate(), handover_buffers_);
+    recent_queued_[answers_ % recent_queued_.size()] = queued;
     ++answers_;
     const std::size_t count = std::min(answers_, recent_queued_.size());
     std::array<double, kRecentAnswers> sorted = recent_queued_;

@@ -19,6 +19,14 @@ constexpr auto release = std::memory_order_release;
 constexpr auto acquire = std::memory_order_acquire;
 } // namespace
 
+double queued_buffers_from_server(std::chrono::microseconds latency, Nanoseconds since_callback,
+                                  std::uint32_t frames, std::uint32_t rate, double handover)
+{
+    const auto latency_frames = static_cast<double>(latency.count()) * rate / 1e6;
+    const auto since_frames = static_cast<double>(since_callback.count()) * rate / 1e9;
+    return (latency_frames + since_frames) / frames - 1.0 + handover;
+}
+
 Timeline::Timeline(std::uint32_t sample_rate, PackedPosition start_position)
     : sample_rate_(sample_rate), start_position_(start_position)
 {

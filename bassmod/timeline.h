@@ -78,6 +78,12 @@ constexpr std::uint32_t row_of(PackedPosition position)
     return position >> 16;
 }
 
+// Q of the sync model from a sound server's answer (see above): the stream's latency `latency`,
+// told `since_callback` after a callback of `frames` frames at `rate` Hz, of which the driver had
+// not yet handed `handover` buffers to the server.
+double queued_buffers_from_server(std::chrono::microseconds latency, Nanoseconds since_callback,
+                                  std::uint32_t frames, std::uint32_t rate, double handover);
+
 class Timeline
 {
   public:
