@@ -22,6 +22,9 @@ Nanoseconds clock_now()
 constexpr std::uint64_t kOwnClockAhead = 2048;
 constexpr std::size_t kScratchFrames = 1024;
 constexpr auto kSuperviseStep = std::chrono::milliseconds(50);
+// A server's answers are used once this many have come, and only those that came this quickly.
+constexpr std::size_t kFirstAnswers = 5;
+constexpr Nanoseconds kLongestRoundTrip = std::chrono::milliseconds(4);
 
 } // namespace
 
@@ -245,6 +248,9 @@ void DevicePlayback::take_server_answer(const ServerLatency::Answer &answer)
         callbacks_when_asked_ == 0 || frames == 0) {
         return; // a callback came in between: which buffer the server had is unclear
     }
+    if (answer.answered_ns - answer.asked_ns > kLongestRoundTrip.count()) {
+        return; // a busy machine or server: the moment the answer holds for is unclear
+    }
     // The answer holds for the moment halfway between question and answer.
     const std::int64_t asked_at = answer.asked_ns + (answer.answered_ns - answer.asked_ns) / 2;
     const double queued =
@@ -253,6 +259,9 @@ void DevicePlayback::take_server_answer(const ServerLatency::Answer &answer)
                                    song_.timeline().sample_rate(), handover_buffers_);
     recent_queued_[answers_ % recent_queued_.size()] = queued;
     ++answers_;
+    if (answers_ < kFirstAnswers) {
+        return; // a stream that has just started may still be filling the server's buffer
+    }
     const std::size_t count = std::min(answers_, recent_queued_.size());
     std::array<double, kRecentAnswers> sorted = recent_queued_;
     std::nth_element(sorted.begin(), sorted.begin() + count / 2, sorted.begin() + count);
