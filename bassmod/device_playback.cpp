@@ -24,7 +24,7 @@ constexpr std::size_t kScratchFrames = 1024;
 constexpr auto kSuperviseStep = std::chrono::milliseconds(50);
 // A server's answers are used once this many have come, and only those that came this quickly.
 constexpr std::size_t kFirstAnswers = 5;
-constexpr Nanoseconds kLongestRoundTrip = std::chrono::milliseconds(4);
+constexpr Nanoseconds kLongestRoundTrip = std::chrono::milliseconds(8);
 
 } // namespace
 
@@ -69,10 +69,19 @@ void DevicePlayback::audio_callback(void *userdata, Uint8 *stream, int length)
 void DevicePlayback::want_paused(bool paused)
 {
     paused_wanted_.store(paused);
-    // A supervisor busy with the device applies the wish when it is done.
+    // A supervisor busy with the device applies the wish on its next round.
     const std::unique_lock lock(device_mutex_, std::try_to_lock);
-    if (lock.owns_lock() && device_) {
-        device_->set_paused(paused);
+    if (lock.owns_lock()) {
+        apply_pause();
+    }
+}
+
+void DevicePlayback::apply_pause()
+{
+    const bool wanted = paused_wanted_.load();
+    if (device_ && paused_ != wanted && AudioDevice::still_open()) {
+        device_->set_paused(wanted);
+        paused_ = wanted;
     }
 }
 
@@ -148,7 +157,7 @@ void DevicePlayback::keep_time_alone(Nanoseconds now)
 
 bool DevicePlayback::still_open()
 {
-    const std::unique_lock lock(device_mutex_, std::try_to_lock);
+    const std::unique_lock lock(device_mutex_, kSuperviseStep);
     if (!lock.owns_lock()) {
         return true; // the supervisor is opening it again
     }
@@ -172,6 +181,7 @@ void DevicePlayback::supervise()
             bool stopped = false;
             {
                 const std::lock_guard device_lock(device_mutex_);
+                apply_pause();
                 stopped = device_ && AudioDevice::still_open() &&
                           SDL_GetAudioStatus() == SDL_AUDIO_STOPPED;
             }
@@ -205,7 +215,8 @@ void DevicePlayback::reopen()
         return;
     }
     follow_path();
-    device_->set_paused(paused_wanted_.load());
+    paused_ = true; // a device opens paused
+    apply_pause();
 }
 
 void DevicePlayback::close_now()

@@ -62,6 +62,8 @@ class DevicePlayback
     // Song locked: renders silently ahead of the moment `now` by the library's own clock.
     void keep_time_alone(Nanoseconds now);
     void want_paused(bool paused);
+    // Device mutex held: tells the device the pause wanted, if it was not told yet.
+    void apply_pause();
     void supervise();
     // Supervisor: closes the failed output and opens it again; may wait on a blocked driver.
     void reopen();
@@ -94,9 +96,10 @@ class DevicePlayback
     std::size_t answers_ = 0;
 
     // Every SDL audio call after the first open: the program thread only ever tries this lock.
-    std::mutex device_mutex_;
+    std::timed_mutex device_mutex_;
     std::unique_ptr<AudioDevice> device_;
     std::atomic<bool> paused_wanted_{true};
+    bool paused_ = true;               // device mutex: as the device was last told
     bool shut_down_elsewhere_ = false; // device mutex
 
     std::mutex stop_mutex_;
