@@ -4,11 +4,6 @@
 namespace bassmod
 {
 
-namespace
-{
-constexpr Uint8 kFirstCompatPatch = 50;
-}
-
 std::unique_ptr<AudioDevice>
 AudioDevice::open(std::uint32_t rate, void (*callback)(void *, Uint8 *, int), void *userdata)
 {
@@ -28,15 +23,7 @@ AudioDevice::open(std::uint32_t rate, void (*callback)(void *, Uint8 *, int), vo
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return nullptr;
     }
-    // sdl12-compat reports patch levels from 50 on; classic SDL 1.2 ended at 1.2.15.
-    const SDL_version *version = SDL_Linked_Version();
-    const SdlImplementation implementation = version->patch >= kFirstCompatPatch
-                                                 ? SdlImplementation::Compat
-                                                 : SdlImplementation::Classic;
-    char name[64] = {};
-    const char *driver = SDL_AudioDriverName(name, sizeof name);
-    return std::unique_ptr<AudioDevice>(
-        new AudioDevice(implementation, driver != nullptr ? driver : ""));
+    return std::unique_ptr<AudioDevice>(new AudioDevice(current_audio_path()));
 }
 
 AudioDevice::~AudioDevice()

@@ -1,14 +1,13 @@
 // audio_device.h: SDL 1.2's audio subsystem and its one output device, open for an object's
-// lifetime, and a scoped lock that keeps the audio callback out.
+// lifetime.
 #pragma once
 
-#include "timeline.h"
+#include "audio_path.h"
 
 #include <SDL.h>
 
 #include <cstdint>
 #include <memory>
-#include <string>
 
 namespace bassmod
 {
@@ -34,31 +33,16 @@ class AudioDevice
 
     void set_paused(bool paused) { SDL_PauseAudio(paused ? 1 : 0); }
 
-    // The audio path opened: the SDL implementation linked at run time and the driver it chose.
-    SdlImplementation implementation() const { return implementation_; }
-    const std::string &driver() const { return driver_; }
+    // The audio path opened.
+    const AudioPath &path() const { return path_; }
 
     // False once someone else has shut SDL's audio down (SDL_Quit), closing the device.
     static bool still_open() { return SDL_WasInit(SDL_INIT_AUDIO) != 0; }
 
   private:
-    AudioDevice(SdlImplementation implementation, std::string driver)
-        : implementation_(implementation), driver_(std::move(driver))
-    {
-    }
+    explicit AudioDevice(AudioPath path) : path_(std::move(path)) {}
 
-    SdlImplementation implementation_;
-    std::string driver_;
-};
-
-// While it lives, the audio callback is not running and will not start.
-class AudioLock
-{
-  public:
-    AudioLock() { SDL_LockAudio(); }
-    ~AudioLock() { SDL_UnlockAudio(); }
-    AudioLock(const AudioLock &) = delete;
-    AudioLock &operator=(const AudioLock &) = delete;
+    AudioPath path_;
 };
 
 } // namespace bassmod

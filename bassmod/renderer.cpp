@@ -40,6 +40,16 @@ void Renderer::render(std::int16_t *stereo, std::size_t frames, Nanoseconds now)
         return;
     }
     const std::uint64_t first_sample = next_sample_;
+    render_unpublished(stereo, frames);
+    timeline_.publish(now, first_sample, static_cast<std::uint32_t>(frames));
+}
+
+void Renderer::render_unpublished(std::int16_t *stereo, std::size_t frames)
+{
+    if (module_ == nullptr) {
+        std::fill(stereo, stereo + frames * 2, std::int16_t{0});
+        return;
+    }
     std::size_t done = 0;
     while (done < frames && !ended_) {
         // Slices lie on a fixed grid of the song's samples, so the marks do not depend on how
@@ -71,7 +81,6 @@ void Renderer::render(std::int16_t *stereo, std::size_t frames, Nanoseconds now)
     }
     std::fill(stereo + done * 2, stereo + frames * 2, std::int16_t{0});
     next_sample_ += frames - done;
-    timeline_.publish(now, first_sample, static_cast<std::uint32_t>(frames));
 }
 
 } // namespace bassmod

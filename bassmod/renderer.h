@@ -35,6 +35,12 @@ class Renderer
     // `stereo`, at callback time `now`. Silence after the song's end or when stopped.
     void render(std::int16_t *stereo, std::size_t frames, Nanoseconds now);
 
+    // As render(), without publishing an anchor: for a caller that keeps the clock itself.
+    void render_unpublished(std::int16_t *stereo, std::size_t frames);
+
+    // The index of the next frame to render.
+    std::uint64_t next_sample() const { return next_sample_; }
+
   private:
     void mark_if_changed(std::uint64_t sample, PackedPosition position);
 

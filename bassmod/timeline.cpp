@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <thread>
 
 namespace bassmod
@@ -18,27 +19,12 @@ constexpr auto release = std::memory_order_release;
 constexpr auto acquire = std::memory_order_acquire;
 } // namespace
 
-double queued_buffers_on(SdlImplementation implementation, std::string_view driver)
+double queued_buffers_from_server(std::chrono::microseconds latency, Nanoseconds since_callback,
+                                  std::uint32_t frames, std::uint32_t rate, double handover)
 {
-    if (implementation == SdlImplementation::Compat) {
-        if (driver == "pulseaudio") {
-            return 0.9;
-        }
-        if (driver == "alsa") {
-            return 3.1;
-        }
-        if (driver == "pipewire") {
-            return 0.4;
-        }
-        if (driver == "dummy" || driver == "disk") {
-            return 0.0;
-        }
-        return Timeline::kQueuedBuffers;
-    }
-    if (driver == "pulse") {
-        return 2.25;
-    }
-    return Timeline::kQueuedBuffers;
+    const auto latency_frames = static_cast<double>(latency.count()) * rate / 1e6;
+    const auto since_frames = static_cast<double>(since_callback.count()) * rate / 1e9;
+    return (latency_frames + since_frames) / frames - 1.0 + handover;
 }
 
 Timeline::Timeline(std::uint32_t sample_rate, PackedPosition start_position)
@@ -69,10 +55,26 @@ void Timeline::mark(std::uint64_t sample, PackedPosition position)
 
 void Timeline::publish(Nanoseconds now, std::uint64_t first_sample, std::uint32_t frames)
 {
+    const auto queued = std::llround(queued_buffers_.load(relaxed) * static_cast<double>(frames));
     begin_write();
     anchor_time_ns_.store(now.count(), release);
     anchor_sample_.store(first_sample, release);
     anchor_frames_.store(frames, release);
+    anchor_queued_.store(queued, release);
+    end_write();
+}
+
+void Timeline::publish_heard(Nanoseconds now, std::uint64_t heard_sample,
+                             std::uint64_t rendered_end)
+{
+    const auto frames = static_cast<std::uint32_t>(
+        std::clamp<std::uint64_t>(rendered_end - std::min(rendered_end, heard_sample), 1,
+                                  std::numeric_limits<std::uint32_t>::max()));
+    begin_write();
+    anchor_time_ns_.store(now.count(), release);
+    anchor_sample_.store(heard_sample, release);
+    anchor_frames_.store(frames, release);
+    anchor_queued_.store(0, release);
     end_write();
 }
 
@@ -86,20 +88,27 @@ void Timeline::reset(PackedPosition start_position)
     reported_sample_.store(-1, relaxed);
 }
 
-std::int64_t Timeline::estimate_heard_sample(Nanoseconds now) const
+std::optional<std::int64_t> Timeline::extrapolate(Nanoseconds now) const
 {
-    const std::uint32_t frames = anchor_frames_.load(acquire);
-    if (frames == 0) {
-        return -1;
+    if (anchor_frames_.load(acquire) == 0) {
+        return std::nullopt;
     }
     const auto first = static_cast<std::int64_t>(anchor_sample_.load(acquire));
     const std::int64_t elapsed_ns = now.count() - anchor_time_ns_.load(acquire);
     // Split the product so that hours of elapsed time cannot overflow it.
     const std::int64_t elapsed_samples = elapsed_ns / 1'000'000'000 * sample_rate_ +
                                          elapsed_ns % 1'000'000'000 * sample_rate_ / 1'000'000'000;
-    const auto queued = std::llround(queued_buffers_ * static_cast<double>(frames));
-    const std::int64_t heard = first - queued + elapsed_samples;
-    return std::min(heard, first + frames - 1);
+    return first - anchor_queued_.load(acquire) + elapsed_samples;
+}
+
+std::int64_t Timeline::estimate_heard_sample(Nanoseconds now) const
+{
+    const std::optional<std::int64_t> heard = extrapolate(now);
+    if (!heard) {
+        return -1;
+    }
+    const auto first = static_cast<std::int64_t>(anchor_sample_.load(acquire));
+    return std::min(*heard, first + anchor_frames_.load(acquire) - 1);
 }
 
 PackedPosition Timeline::position_at_sample(std::int64_t sample) const

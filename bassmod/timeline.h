@@ -13,7 +13,7 @@
 // that comes late would otherwise pull the estimate back by its lateness.
 //
 // B is whatever SDL hands the callback (the library asks for 1024 frames); Q depends on the
-// audio path, that is on the SDL implementation and its driver (see queued_buffers_on()):
+// audio path, that is on the SDL implementation and its driver (see audio_path.h):
 // - SDL 1.2, ALSA (also through the ALSA pulse plugin) and OSS: a two-period ring refilled as
 //   soon as a period has played: Q = 2, B = 1024.
 // - SDL 1.2, dummy and disk drivers: two buffers filled up front, then one buffer's length of
@@ -32,6 +32,21 @@
 // (bench/sync.sh). PipeWire's pulse server behaves like PulseAudio for the PulseAudio backends;
 // through the ALSA pulse plugin it runs a few milliseconds apart (see the README's figures).
 //
+// Those constants hold for the buffering one machine's server negotiated. Where the path ends in
+// a PulseAudio-protocol server (the PulseAudio backends, ALSA through the pulse plugin), the
+// server is asked instead, ten times a second (server_latency.h): it tells the latency L of our
+// stream, the time until the end of the audio it holds is heard. Asked at time t_q after
+// callback n (no callback in between), it holds the audio up to S_n + B less the H buffers the
+// driver has not yet handed over, so
+//     heard(t_q) = S_n + B - H*B - L*rate,   hence   Q*B = L*rate + (t_q - t_n)*rate - B + H*B,
+// with H a property of how the driver writes (see handover_buffers_on() in audio_path.h). The
+// median of the latest answers replaces the constant until the device is closed; a server that
+// stops answering leaves the last value.
+//
+// When the device takes no audio at all (see device_playback.h), the library keeps the time
+// itself: it renders silently ahead of the clock and publishes anchors that say which sample is
+// heard now, with nothing queued (publish_heard()).
+//
 // Marks are published inside a sequence lock: the audio thread never waits for a reader, and a
 // reader retries only if it overlapped one of the writer's few-store updates.
 #pragma once
@@ -40,7 +55,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <string_view>
+#include <optional>
 
 namespace bassmod
 {
@@ -63,11 +78,11 @@ constexpr std::uint32_t row_of(PackedPosition position)
     return position >> 16;
 }
 
-// Which SDL 1.2 implementation plays the audio.
-enum class SdlImplementation { Classic, Compat };
-
-// Q of the sync model for the driver `driver` (SDL_AudioDriverName) of `implementation`.
-double queued_buffers_on(SdlImplementation implementation, std::string_view driver);
+// Q of the sync model from a sound server's answer (see above): the stream's latency `latency`,
+// told `since_callback` after a callback of `frames` frames at `rate` Hz, of which the driver had
+// not yet handed `handover` buffers to the server.
+double queued_buffers_from_server(std::chrono::microseconds latency, Nanoseconds since_callback,
+                                  std::uint32_t frames, std::uint32_t rate, double handover);
 
 class Timeline
 {
@@ -84,8 +99,17 @@ class Timeline
     // Samples must not decrease from one mark to the next.
     void mark(std::uint64_t sample, PackedPosition position);
 
-    // Audio thread: a callback at time `now` has rendered `frames` frames from `first_sample`.
+    // Audio thread: a callback at time `now` has rendered `frames` frames from `first_sample`,
+    // with the path's Q buffers still queued before them.
     void publish(Nanoseconds now, std::uint64_t first_sample, std::uint32_t frames);
+
+    // The renderer's thread when no device plays (the library's own clock): `heard_sample` is
+    // heard at `now`, and samples up to (not including) `rendered_end` are rendered.
+    void publish_heard(Nanoseconds now, std::uint64_t heard_sample, std::uint64_t rendered_end);
+
+    // The sample the model puts at `now` by the last anchor, past the last rendered sample if
+    // `now` is late enough; none before anything has been published.
+    std::optional<std::int64_t> extrapolate(Nanoseconds now) const;
 
     // Program thread: the position heard at time `now`.
     PackedPosition heard_at(Nanoseconds now) const;
@@ -104,8 +128,12 @@ class Timeline
 
     std::uint32_t sample_rate() const { return sample_rate_; }
 
-    // Program thread: Q of the sync model for the audio path that plays the marked samples.
-    void set_queued_buffers(double buffers) { queued_buffers_ = buffers; }
+    // Any thread: Q of the sync model for the audio path that plays the marked samples, from the
+    // next published anchor on.
+    void set_queued_buffers(double buffers)
+    {
+        queued_buffers_.store(buffers, std::memory_order_relaxed);
+    }
 
   private:
     struct Slot {
@@ -121,7 +149,7 @@ class Timeline
 
     const std::uint32_t sample_rate_;
     PackedPosition start_position_; // changed only by reset()
-    double queued_buffers_ = kQueuedBuffers;
+    std::atomic<double> queued_buffers_{kQueuedBuffers};
 
     std::atomic<std::uint64_t> sequence_{0}; // odd while the writer updates
     std::atomic<std::uint64_t> marks_{0};    // marks written so far; slot = index % kCapacity
@@ -129,6 +157,7 @@ class Timeline
     std::atomic<std::int64_t> anchor_time_ns_{0};
     std::atomic<std::uint64_t> anchor_sample_{0};
     std::atomic<std::uint32_t> anchor_frames_{0}; // 0: nothing published yet
+    std::atomic<std::int64_t> anchor_queued_{0};  // Q*B of the anchor, in frames
 
     // Highest sample reported so far, so the answer never goes backwards; -1 before any.
     mutable std::atomic<std::int64_t> reported_sample_{-1};

@@ -12,12 +12,11 @@ set -eu
 
 # Each list holds only what its use adds; the modes below combine them.
 run_packages="g++ make cmake pkg-config libsdl1.2-dev libopenmpt-dev libcairo2-dev
-libfontconfig-dev fonts-dejavu-core"
+libfontconfig-dev fonts-dejavu-core libpulse-dev"
 capture_packages="libavcodec-dev libavformat-dev libavutil-dev libswscale-dev"
 test_packages="libgtest-dev libbenchmark-dev libx11-dev xvfb xauth xdotool clang
 libclang-rt-14-dev time dpkg-dev pulseaudio pulseaudio-utils
-libpulse-dev libasound2-plugins libsdl2-2.0-0 imagemagick ccache clang-format clang-tidy
-shellcheck"
+libasound2-plugins libsdl2-2.0-0 imagemagick ccache clang-format clang-tidy shellcheck"
 
 usage() {
     echo "usage: $0 [--missing] run|capture|test" >&2

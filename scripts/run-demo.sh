@@ -127,9 +127,14 @@ case $status in
     ;;
 1)
     cat "$errors" >&2
-    echo "No window could be opened on the display (SDL video driver $SDL_VIDEODRIVER)." >&2
-    echo "To play on a virtual display instead:" >&2
-    echo "    $(virtual_display_command)" >&2
+    # Xlib ends a program whose display goes away with status 1 and says so.
+    if grep -q -e 'X connection to .* broken' -e 'XIO: *fatal IO error' "$errors"; then
+        echo "The display went away while the demo was playing (its window had been open)." >&2
+    else
+        echo "No window could be opened on the display (SDL video driver $SDL_VIDEODRIVER)." >&2
+        echo "To play on a virtual display instead:" >&2
+        echo "    $(virtual_display_command)" >&2
+    fi
     ;;
 *)
     cat "$errors" >&2

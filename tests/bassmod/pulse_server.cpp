@@ -93,16 +93,37 @@ std::unique_ptr<PulseServer> PulseServer::start(std::string &error)
         return nullptr;
     }
     const std::filesystem::path folder = folder_template;
-    const std::filesystem::path socket_path = folder / "native";
-    const std::string address = "unix:" + socket_path.string();
+    const std::string address = "unix:" + (folder / "native").string();
+    std::unique_ptr<PulseServer> server(new PulseServer(folder, -1, address));
+    if (!server->restart(error)) {
+        return nullptr;
+    }
+    use_pulse_server(address, folder);
+    return server;
+}
 
+void PulseServer::signal(int signal) const
+{
+    ::kill(pid_, signal);
+}
+
+void PulseServer::kill_now()
+{
+    ::kill(pid_, SIGKILL);
+    reaped_within(pid_, kStopTimeout);
+    pid_ = -1;
+}
+
+bool PulseServer::restart(std::string &error)
+{
+    const std::filesystem::path socket_path = folder_ / "native";
     // Everything the daemon reads or writes stays in the folder: no user configuration, no
     // default script (-n), only the modules loaded here; it never exits for being idle.
-    const std::string home = "HOME=" + folder.string();
-    const std::string runtime = "XDG_RUNTIME_DIR=" + folder.string();
-    const std::string pulse_runtime = "PULSE_RUNTIME_PATH=" + folder.string();
-    const std::string state = "PULSE_STATE_PATH=" + folder.string();
-    const std::string config = "XDG_CONFIG_HOME=" + folder.string();
+    const std::string home = "HOME=" + folder_.string();
+    const std::string runtime = "XDG_RUNTIME_DIR=" + folder_.string();
+    const std::string pulse_runtime = "PULSE_RUNTIME_PATH=" + folder_.string();
+    const std::string state = "PULSE_STATE_PATH=" + folder_.string();
+    const std::string config = "XDG_CONFIG_HOME=" + folder_.string();
     const std::string protocol =
         "module-native-protocol-unix auth-anonymous=1 socket=" + socket_path.string();
     const char *const argv[] = {"pulseaudio",
@@ -121,16 +142,18 @@ std::unique_ptr<PulseServer> PulseServer::start(std::string &error)
     const char *const envp[] = {home.c_str(),  runtime.c_str(), pulse_runtime.c_str(),
                                 state.c_str(), config.c_str(),  "PATH=/usr/bin:/bin",
                                 nullptr};
+    // A killed daemon leaves its socket behind.
+    std::error_code ignored;
+    std::filesystem::remove(socket_path, ignored);
     const pid_t parent = ::getpid();
     const pid_t pid = ::fork();
     if (pid < 0) {
         error = std::string("fork: ") + std::strerror(errno);
-        std::filesystem::remove_all(folder);
-        return nullptr;
+        return false;
     }
     if (pid == 0) {
-        // The daemon ends with the test process, however that ends.
-        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        // The daemon ends with the test process, however that ends, also while stopped.
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (::getppid() != parent) {
             ::_exit(127);
         }
@@ -138,23 +161,22 @@ std::unique_ptr<PulseServer> PulseServer::start(std::string &error)
                  const_cast<char *const *>(envp));
         ::_exit(127);
     }
-    std::unique_ptr<PulseServer> server(new PulseServer(folder, pid, address));
+    pid_ = pid;
     const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
     while (!accepts_connections(socket_path)) {
         int status = 0;
         if (::waitpid(pid, &status, WNOHANG) == pid) {
-            server->pid_ = -1;
+            pid_ = -1;
             error = "pulseaudio exited with status " + std::to_string(WEXITSTATUS(status));
-            return nullptr;
+            return false;
         }
         if (std::chrono::steady_clock::now() > deadline) {
             error = "pulseaudio did not accept connections within 10 s";
-            return nullptr;
+            return false;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    use_pulse_server(address, folder);
-    return server;
+    return true;
 }
 
 PulseServer::~PulseServer()

@@ -26,6 +26,12 @@ class PulseServer
     // The server address for PULSE_SERVER, e.g. "unix:/tmp/pulse-test.XXXX/native".
     const std::string &address() const { return address_; }
 
+    // Sends `signal` to the daemon: SIGSTOP makes it stop answering, as a hung server does.
+    void signal(int signal) const;
+    // Kills the daemon at once, as a crash does; restart() brings a new one at the same address.
+    void kill_now();
+    bool restart(std::string &error);
+
   private:
     PulseServer(std::filesystem::path folder, int pid, std::string address)
         : folder_(std::move(folder)), pid_(pid), address_(std::move(address))

@@ -19,7 +19,7 @@ namespace
 
 // A buffer of 512 frames, the smallest any path uses, lasts 11.6 ms: a miscounted buffer in
 // flight puts the median far outside this.
-constexpr double kToleranceMs = 5.0;
+constexpr double kToleranceMs = 3.0;
 constexpr std::size_t kMinimumRows = 50; // of the 62 measured; the rest a busy poller may miss
 constexpr int kAttempts = 3;
 

@@ -1,6 +1,6 @@
 // timeline_test.cpp: the time-to-position mapping with a scripted clock: the two-buffer latency
 // and other queue depths, progress between callbacks, the limit at the last rendered sample, no
-// going back, reset.
+// going back, reset, and the anchors of the library's own clock.
 #include "timeline.h"
 
 #include <gtest/gtest.h>
@@ -136,6 +136,36 @@ TEST(Timeline, ResetForgetsMarksAndAnchors)
     timeline.mark(0, B);
     timeline.publish(ms(60), 0, kFrames);
     EXPECT_EQ(timeline.heard_at(ms(260)), B);
+}
+
+TEST(Timeline, OwnClockAnchorsSayWhatIsHeardNowAndRunOnUntilTheRenderedEnd)
+{
+    Timeline timeline(kRate);
+    timeline.mark(0, B);
+    timeline.mark(300, C);
+    timeline.mark(450, D);
+    timeline.publish(ms(0), 200, kFrames); // plays sample 0 at 0 ms
+    EXPECT_EQ(timeline.extrapolate(ms(500)), 500) << "unclamped, past the rendered end";
+    EXPECT_EQ(timeline.heard_at(ms(500)), B) << "clamped at the last rendered sample, 299";
+    // No device: sample 310 is heard at 510 ms, and samples up to 449 are rendered.
+    timeline.publish_heard(ms(510), 310, 450);
+    EXPECT_EQ(timeline.heard_at(ms(510)), C);
+    EXPECT_EQ(timeline.extrapolate(ms(600)), 400);
+    EXPECT_EQ(timeline.heard_at(ms(700)), C) << "never past sample 449";
+    timeline.publish_heard(ms(700), 500, 600);
+    EXPECT_EQ(timeline.heard_at(ms(700)), D);
+}
+
+TEST(Timeline, QueueDepthFromTheServersLatencyCountsTheTimeSinceTheCallbackAndTheHandover)
+{
+    // 30 ms of latency told 5 ms after a 10-frame callback: at the callback the server held 35
+    // frames, of which the callback's own 10 were not queued before it.
+    const auto queued = [](double handover) {
+        return bassmod::queued_buffers_from_server(std::chrono::microseconds(30'000), ms(5), 10,
+                                                   kRate, handover);
+    };
+    EXPECT_DOUBLE_EQ(queued(0.0), 2.5);
+    EXPECT_DOUBLE_EQ(queued(1.0), 3.5) << "a buffer the driver still held is queued as well";
 }
 
 TEST(Timeline, KeepsAnswersSaneWhenMarksOutnumberItsMemory)

@@ -178,6 +178,13 @@ std::optional<std::chrono::milliseconds> DemoProcess::CpuTime() const
     return std::chrono::milliseconds((user + system) * 1000 / sysconf(_SC_CLK_TCK));
 }
 
+void DemoProcess::Signal(int signal) const
+{
+    if (!status_) {
+        kill(pid_, signal);
+    }
+}
+
 std::string DemoProcess::Stdout() const
 {
     return ReadFile(stdout_path_);

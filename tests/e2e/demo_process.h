@@ -33,6 +33,8 @@ class DemoProcess
     // signal ended it), nullopt while it still runs.
     std::optional<int> WaitForExit(std::chrono::milliseconds timeout);
     bool Running() { return !WaitForExit(std::chrono::milliseconds(0)); }
+    // Sends `signal` to the demo while it runs.
+    void Signal(int signal) const;
 
     // Processor time the demo's main thread, which runs its window, has used so far; nullopt
     // once the demo has ended.

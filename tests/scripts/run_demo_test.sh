@@ -118,6 +118,12 @@ no_window)
     expect_in "$work/started" "^driver=x11$"
     expect_in "$work/no_window.err" "refused by server"
     expect_in "$work/no_window.err" "No window could be opened"
+    # A display lost after the window opened is told apart.
+    stand_in 1 "X connection to :65000 broken (explicit kill or server shutdown).\\r\\n"
+    run_demo "$work/stand_in" lost_window DISPLAY=:65000
+    expect_status 1 "$status" "lost display"
+    expect_in "$work/lost_window.err" "The display went away while the demo was playing"
+    expect_not_in "$work/lost_window.err" "No window could be opened"
     commands_in "$work/no_window.err" >"$work/commands"
     expect_in "$work/commands" "xvfb-run -a -s -noreset scripts/run-demo.sh$"
     while read -r line; do run_named "$line" ""; done <"$work/commands"

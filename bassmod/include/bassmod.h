@@ -36,12 +36,18 @@ int32_t BASSMOD_MusicPlay(void);
 
 /* The position being heard now (not the one being decoded): order in the low 16 bits, row in
  * the high 16 bits. 0 (order 0, row 0) before play; once a play-once song has been heard to its
- * end, its number of orders with row 0, for good. 0xFFFFFFFF when no module is loaded. */
+ * end, its number of orders with row 0, for good. 0xFFFFFFFF when no module is loaded. While the
+ * song plays it never goes backwards: when the audio output stops taking audio (a sound server
+ * that hangs or dies), the song goes on silently in real time, and the output is opened again
+ * about once a second; the music then resumes where the song is. */
 uint32_t BASSMOD_MusicGetPosition(void);
 
 /* Stops playback, releases the module, closes the audio output and quits SDL's audio
  * subsystem. Safe to call at any time, also twice; Init works again afterwards. A program that
- * returns without calling it is cleaned up at exit. */
+ * returns without calling it is cleaned up at exit. This is the shutdown of a program that ends
+ * normally: if the audio driver does not let go of the device within 0.4 s (a sound server that
+ * stopped answering holds SDL's audio thread, which SDL would wait for without end), standard
+ * output is flushed and the process ends at once with status 0. */
 void BASSMOD_Free(void);
 
 #ifdef __cplusplus

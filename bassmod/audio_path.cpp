@@ -1,0 +1,73 @@
+// audio_path.cpp: naming the audio path, and the queue depth measured for each.
+#include "audio_path.h"
+
+#include <SDL.h>
+
+namespace bassmod
+{
+
+namespace
+{
+// sdl12-compat reports patch levels from 50 on; classic SDL 1.2 ended at 1.2.15.
+constexpr Uint8 kFirstCompatPatch = 50;
+// SDL 1.2's classic depth: a ring of two buffers.
+constexpr double kClassicQueuedBuffers = 2.0;
+} // namespace
+
+AudioPath current_audio_path()
+{
+    const SDL_version *version = SDL_Linked_Version();
+    const SdlImplementation implementation = version->patch >= kFirstCompatPatch
+                                                 ? SdlImplementation::Compat
+                                                 : SdlImplementation::Classic;
+    char name[64] = {};
+    const char *driver = SDL_AudioDriverName(name, sizeof name);
+    return {implementation, driver != nullptr ? driver : ""};
+}
+
+double queued_buffers_on(const AudioPath &path)
+{
+    const std::string_view driver = path.driver;
+    if (path.implementation == SdlImplementation::Compat) {
+        if (driver == "pulseaudio") {
+            return 0.9;
+        }
+        if (driver == "alsa") {
+            return 3.1;
+        }
+        if (driver == "pipewire") {
+            return 0.4;
+        }
+        if (driver == "dummy" || driver == "disk") {
+            return 0.0;
+        }
+        return kClassicQueuedBuffers;
+    }
+    if (driver == "pulse") {
+        return 2.25;
+    }
+    return kClassicQueuedBuffers;
+}
+
+bool ends_in_sound_server(const AudioPath &path)
+{
+    return path.driver == "pulse" || path.driver == "pulseaudio" || path.driver == "alsa";
+}
+
+double handover_buffers_on(const AudioPath &path)
+{
+    // SDL's ALSA backends write each buffer with a blocking snd_pcm_writei, which the pulse
+    // plugin completes only when the server has room for all of it: until the next callback
+    // the buffer is still the driver's. SDL's PulseAudio backends write it right after the
+    // callback; sdl12-compat's audio stream between the two SDLs keeps part of a buffer back
+    // (0.6, measured against a PulseAudio 16 null sink, as the queue depths above).
+    if (path.driver == "alsa") {
+        return 1.0;
+    }
+    if (path.implementation == SdlImplementation::Compat) {
+        return 0.6;
+    }
+    return 0.0;
+}
+
+} // namespace bassmod
