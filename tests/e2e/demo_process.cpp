@@ -218,7 +218,10 @@ std::optional<std::chrono::milliseconds> DemoProcess::CpuTime() const
 std::string DemoProcess::Stdout() const
 {
     if (!program_folder_.empty()) {
-        return ReadFile(program_folder_ / "stdout.txt");
+        // A Windows text file: lines end in CR LF.
+        std::string text = ReadFile(program_folder_ / "stdout.txt");
+        std::erase(text, '\r');
+        return text;
     }
     return ReadFile(stdout_path_);
 }
