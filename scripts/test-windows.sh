@@ -55,7 +55,7 @@ if [ ! -f "$native/CMakeCache.txt" ]; then
         >"$out/native-tests-configure.log" 2>&1 ||
         fail "configuring $native failed; see $out/native-tests-configure.log"
 fi
-cmake --build "$native" --parallel "$jobs" --target e2e_test e2e_windows_test ||
+cmake --build "$native" --parallel "$jobs" --target e2e_test e2e_bad_input_test e2e_windows_test ||
     fail "building the end-to-end tests failed"
 
 # The music library's suites, cross-built; discovered and run under Wine, SDL.dll found by path.
@@ -69,12 +69,17 @@ cmake --build "$cross" --parallel "$jobs" || fail "building the Windows tests fa
 timed "building the tests"
 
 status=0
-ctest --test-dir "$cross" --output-on-failure -j1 \
-    -E "$(tr '\n' '|' <scripts/windows/unit-test-exclusions.txt | sed 's/|$//')" || status=1
+ctest --test-dir "$cross" --output-on-failure -j1 || status=1
 timed "the music library's suites under Wine"
 
+# Left out: the demo without an X server (Wine's desktop process, started on a display that does
+# not exist, spoils the prefix for the tests after it; Windows always has a display) and the
+# focus changes (with no window manager, Wine stops passing keys to a window that lost the
+# focus to another client).
 export DEMO_E2E_BINARY="$demo"
-"$native/tests/e2e/e2e_test" --gtest_filter="$(cat scripts/windows/e2e-tests.txt)" || status=1
+"$native/tests/e2e/e2e_test" \
+    --gtest_filter=-NoDisplayTest.*:WindowTest.MouseAndFocusChangesDoNotEndTheDemo || status=1
+"$native/tests/e2e/e2e_bad_input_test" || status=1
 "$native/tests/e2e/e2e_windows_test" || status=1
 timed "the end-to-end tests under Wine"
 wineserver -k 2>/dev/null || true
