@@ -9,6 +9,12 @@
 #include <cstdio>
 #include <thread>
 
+// SDL's compile flags rename main for SDL's main wrapper, which on Windows sends standard output
+// to a file; this program's output is for the pipe it was started with.
+#ifdef main
+#undef main
+#endif
+
 namespace
 {
 
