@@ -3,6 +3,10 @@
 
 #include <cstring>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace bassmod
 {
 
@@ -13,6 +17,18 @@ constexpr Uint8 kFirstCompatPatch = 50;
 // were queued.
 constexpr unsigned kWaveoutFillsAfterQueueing = 3;
 constexpr Uint32 kWaveoutQueueTimeoutMs = 1000;
+
+// Wine's DirectSound and waveOut reach the sound server through layers of their own, which
+// queue far more than Windows does: the queue-depth model tells the two apart.
+bool under_wine()
+{
+#ifdef _WIN32
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+#else
+    return false;
+#endif
+}
 } // namespace
 
 std::unique_ptr<AudioDevice>
@@ -41,6 +57,9 @@ AudioDevice::open(std::uint32_t rate, void (*callback)(void *, Uint8 *, int), vo
     char name[64] = {};
     const char *driver = SDL_AudioDriverName(name, sizeof name);
     device->driver_ = driver != nullptr ? driver : "";
+    if (under_wine()) {
+        device->driver_ += "@wine";
+    }
     return device;
 }
 
@@ -72,7 +91,7 @@ void AudioDevice::queue_every_waveout_buffer()
 
 AudioDevice::~AudioDevice()
 {
-    if (driver_ == "waveout" && still_open()) {
+    if (driver_.starts_with("waveout") && still_open()) {
         queue_every_waveout_buffer();
     }
     SDL_CloseAudio();

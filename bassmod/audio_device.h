@@ -35,7 +35,8 @@ class AudioDevice
 
     void set_paused(bool paused) { SDL_PauseAudio(paused ? 1 : 0); }
 
-    // The audio path opened: the SDL implementation linked at run time and the driver it chose.
+    // The audio path opened: the SDL implementation linked at run time and the driver it chose
+    // ("@wine" appended when a Windows build runs under Wine).
     SdlImplementation implementation() const { return implementation_; }
     const std::string &driver() const { return driver_; }
 

@@ -65,7 +65,7 @@ void ExpectExit(DemoProcess &demo, int status, std::chrono::milliseconds timeout
 
 void DemoTest::ExpectQuickEnd(DemoProcess &demo)
 {
-    const auto allowed = WindowsDemo() ? kEndTimeout + kWineWithdrawWait : kEndTimeout;
+    const auto allowed = WindowsDemo() ? kWineEndTimeout : kEndTimeout;
     const auto deadline = std::chrono::steady_clock::now() + allowed;
     while (!VisibleTopLevelWindows(server_.display()).empty()) {
         if (std::chrono::steady_clock::now() >= deadline) {
