@@ -38,6 +38,9 @@ double queued_buffers_on(SdlImplementation implementation, std::string_view driv
     if (driver == "pulse") {
         return 2.25;
     }
+    if (driver == "dsound@wine") {
+        return 4.9;
+    }
     return Timeline::kQueuedBuffers;
 }
 

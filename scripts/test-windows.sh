@@ -81,7 +81,8 @@ timed "the music library's suites under Wine"
 export DEMO_E2E_BINARY="$demo"
 "$native/tests/e2e/e2e_test" \
     --gtest_filter=-NoDisplayTest.*:WindowTest.MouseAndFocusChangesDoNotEndTheDemo || status=1
-"$native/tests/e2e/e2e_bad_input_test" || status=1
+# Of the bad inputs, the modules: the pictures' loading is SDL's own code, the same as on Linux.
+"$native/tests/e2e/e2e_bad_input_test" --gtest_filter=Music/BadMusicTest.* || status=1
 "$native/tests/e2e/e2e_windows_test" || status=1
 timed "the end-to-end tests under Wine"
 wineserver -k 2>/dev/null || true

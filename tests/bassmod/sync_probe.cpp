@@ -136,14 +136,18 @@ SyncMeasurement measure_sync_of_program(const std::string &command)
         } else if (std::strncmp(line, "ready", 5) == 0 && !clock) {
             clock = HeardClock::start(kRate, result.error);
         } else if (std::strncmp(line, "end", 3) == 0 && clock) {
-            std::this_thread::sleep_for(kTailTime);
-            clock->stop();
+            // The clock readings after it are the ones to trust: the first ones may come late
+            // as a whole, while Wine starts the program. It keeps playing for a while after
+            // them, so the recording, stopped at its exit, holds the last click.
             ended = true;
         } else if (std::strncmp(line, "error ", 6) == 0) {
             result.error = std::string(line + 6, std::strcspn(line + 6, "\r\n"));
         }
     }
     const int status = pclose(program);
+    if (clock) {
+        clock->stop();
+    }
     if (!result.error.empty()) {
         return result;
     }
