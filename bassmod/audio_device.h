@@ -6,6 +6,7 @@
 
 #include <SDL.h>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -40,8 +41,19 @@ class AudioDevice
     static bool still_open() { return SDL_WasInit(SDL_INIT_AUDIO) != 0; }
 
   private:
-    explicit AudioDevice(AudioPath path) : path_(std::move(path)) {}
+    AudioDevice(void (*callback)(void *, Uint8 *, int), void *userdata)
+        : callback_(callback), userdata_(userdata)
+    {
+    }
 
+    // SDL's callback: the user's, or silence while closing; counts the buffers filled.
+    static void fill(void *device, Uint8 *stream, int length);
+    void queue_every_waveout_buffer();
+
+    void (*callback_)(void *, Uint8 *, int);
+    void *userdata_;
+    std::atomic<bool> closing_{false};
+    std::atomic<unsigned> buffers_filled_{0};
     AudioPath path_;
 };
 

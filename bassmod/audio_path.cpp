@@ -3,6 +3,10 @@
 
 #include <SDL.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace bassmod
 {
 
@@ -12,6 +16,18 @@ namespace
 constexpr Uint8 kFirstCompatPatch = 50;
 // SDL 1.2's classic depth: a ring of two buffers.
 constexpr double kClassicQueuedBuffers = 2.0;
+
+// Wine's DirectSound and waveOut reach the sound server through layers of their own, which
+// queue far more than Windows does: the queue-depth model tells the two apart.
+bool under_wine()
+{
+#ifdef _WIN32
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+#else
+    return false;
+#endif
+}
 } // namespace
 
 AudioPath current_audio_path()
@@ -22,7 +38,11 @@ AudioPath current_audio_path()
                                                  : SdlImplementation::Classic;
     char name[64] = {};
     const char *driver = SDL_AudioDriverName(name, sizeof name);
-    return {implementation, driver != nullptr ? driver : ""};
+    AudioPath path{implementation, driver != nullptr ? driver : ""};
+    if (under_wine()) {
+        path.driver += "@wine";
+    }
+    return path;
 }
 
 double queued_buffers_on(const AudioPath &path)
@@ -45,6 +65,9 @@ double queued_buffers_on(const AudioPath &path)
     }
     if (driver == "pulse") {
         return 2.25;
+    }
+    if (driver == "dsound@wine") {
+        return 4.9;
     }
     return kClassicQueuedBuffers;
 }

@@ -13,7 +13,7 @@ enum class SdlImplementation { Classic, Compat };
 
 struct AudioPath {
     SdlImplementation implementation;
-    std::string driver; // SDL_AudioDriverName
+    std::string driver; // SDL_AudioDriverName, with "@wine" when a Windows build runs under Wine
 };
 
 // The SDL 1.2 linked at run time and the driver of the audio device it has open.

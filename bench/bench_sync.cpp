@@ -3,6 +3,8 @@
 // the audio path, the server, the median, p5 and p95 of reported minus heard, in milliseconds.
 // Usage: bench_sync DRIVER [RUNS]   (DRIVER as for SDL_AUDIODRIVER). Uses the server PULSE_SERVER
 // names if it is set (its default sink), else starts a private PulseAudio daemon for the run.
+// DRIVER wine:NAME plays on the Windows build's driver NAME instead: the program SYNC_REPORTER
+// names (the cross-built sync_reporter.exe) runs under Wine and plays the click track.
 #include "pulse_server.h"
 #include "sync_probe.h"
 
@@ -45,11 +47,20 @@ int main(int argc, char **argv)
             return 1;
         }
     }
-    setenv("SDL_AUDIODRIVER", driver, 1);
+    const std::string wine_prefix = "wine:";
+    const bool under_wine = std::string(driver).rfind(wine_prefix, 0) == 0;
+    const char *reporter = std::getenv("SYNC_REPORTER");
+    if (under_wine && (reporter == nullptr || *reporter == '\0')) {
+        std::fprintf(stderr, "%s: SYNC_REPORTER must name the Windows sync_reporter.exe\n", driver);
+        return 2;
+    }
+    setenv("SDL_AUDIODRIVER", under_wine ? driver + wine_prefix.size() : driver, 1);
     std::vector<double> offsets;
     std::string name;
     for (int run = 0; run < runs; ++run) {
-        const test::SyncMeasurement measurement = test::measure_sync_once();
+        const test::SyncMeasurement measurement =
+            under_wine ? test::measure_sync_of_program(std::string("wine '") + reporter + "'")
+                       : test::measure_sync_once();
         if (!measurement.error.empty()) {
             std::fprintf(stderr, "%s, run %d: %s\n", driver, run + 1, measurement.error.c_str());
             offsets.clear();
@@ -64,10 +75,17 @@ int main(int argc, char **argv)
     if (offsets.empty()) {
         return 1;
     }
-    const SDL_version *version = SDL_Linked_Version();
+    char sdl[32];
+    if (under_wine) {
+        std::snprintf(sdl, sizeof sdl, "Windows SDL");
+    } else {
+        const SDL_version *version = SDL_Linked_Version();
+        std::snprintf(sdl, sizeof sdl, "SDL %d.%d.%d", version->major, version->minor,
+                      version->patch);
+    }
     const test::SyncSummary summary = test::summarise(offsets);
-    std::printf("SDL %d.%d.%d %-10s on %-28s median %+6.2f ms  p5 %+6.2f  p95 %+6.2f  (%zu rows)\n",
-                version->major, version->minor, version->patch, driver, name.c_str(),
-                summary.median_ms, summary.p5_ms, summary.p95_ms, offsets.size());
+    std::printf("%s %-13s on %-28s median %+6.2f ms  p5 %+6.2f  p95 %+6.2f  (%zu rows)\n", sdl,
+                driver, name.c_str(), summary.median_ms, summary.p5_ms, summary.p95_ms,
+                offsets.size());
     return 0;
 }

@@ -4,13 +4,15 @@
 # ALSA pulse plugin on a private PulseAudio daemon; the same on PipeWire with pipewire-pulse
 # (when pipewire, pipewire-pulse, wireplumber and dbus-run-session are installed); and, when an
 # unpacked sdl12-compat is found in the build tree (or SDL12COMPAT_DIR names its folder), the
-# same paths through sdl12-compat. One line per path: median, p5 and p95 of reported minus
+# same paths through sdl12-compat; and, when the Windows build's sync_reporter.exe is found
+# (scripts/test-windows.sh builds it in build-win/cross-tests, or SYNC_REPORTER names it) and Wine
+# is installed, SDL 1.2's Windows paths DirectSound and waveOut under Wine. One line per path: median, p5 and p95 of reported minus
 # heard, in milliseconds (negative: the picture changes before the row is heard).
 # Usage: bench/sync.sh [BUILD_DIR [RUNS]]   (default build, 5 runs of 62 rows per path)
 set -eu
 if [ "${1:-}" = "--pipewire-session" ]; then
-    # Called back by this script inside dbus-run-session: BUILD_DIR RUNS COMPAT_DIR follow.
-    session=1 build=$2 runs=$3 compat=$4
+    # Called back by this script inside dbus-run-session: BUILD_DIR RUNS COMPAT_DIR REPORTER follow.
+    session=1 build=$2 runs=$3 compat=$4 SYNC_REPORTER=$5
 else
     session=0
     root=$(cd "$(dirname "$0")/.." && pwd)
@@ -18,6 +20,14 @@ else
     runs=${2:-5}
     case $build in /*) ;; *) build=$root/$build ;; esac
     compat=${SDL12COMPAT_DIR:-}
+    if [ -z "${SYNC_REPORTER:-}" ]; then
+        SYNC_REPORTER=$root/build-win/cross-tests/tests/bassmod/sync_reporter.exe
+    fi
+    # The Windows test stage's Wine prefix, unless another is named.
+    if [ -z "${WINEPREFIX:-}" ] && [ -d "$root/build-win/wineprefix" ]; then
+        export WINEPREFIX="$root/build-win/wineprefix"
+    fi
+    export SYNC_REPORTER WINEDEBUG="${WINEDEBUG:--all}"
     if [ -z "$compat" ]; then
         found=$(find "$build" -path '*sdl12-compat/libSDL-1.2.so.0' 2>/dev/null | head -n 1)
         if [ -n "$found" ]; then compat=$(dirname "$found"); fi
@@ -38,6 +48,11 @@ measure_paths() {
     if [ -n "$compat" ]; then
         for driver in pulseaudio alsa "$@"; do
             LD_LIBRARY_PATH=$compat "$bench" "$driver" "$runs" || failed=1
+        done
+    fi
+    if [ -f "$SYNC_REPORTER" ] && command -v wine >/dev/null; then
+        for driver in dsound waveout; do
+            "$bench" "wine:$driver" "$runs" || failed=1
         done
     fi
     return "$failed"
@@ -90,7 +105,7 @@ if command -v pipewire >/dev/null && command -v pipewire-pulse >/dev/null &&
     version=$(pipewire --version | sed -n 's/.*libpipewire //p' | head -n 1)
     echo "PipeWire $version, pipewire-pulse, null sink:"
     # dbus-daemon's complaint about its file limit is noise; bench_sync's messages pass through.
-    { dbus-run-session -- "$0" --pipewire-session "$build" "$runs" "$compat" 2>&1 1>&3 |
+    { dbus-run-session -- "$0" --pipewire-session "$build" "$runs" "$compat" "$SYNC_REPORTER" 2>&1 1>&3 |
         grep -v 'dbus-daemon' >&2; } 3>&1 || status=1
 else
     echo "PipeWire: not installed (apt-get install pipewire pipewire-pulse wireplumber)"

@@ -1,10 +1,11 @@
 #!/bin/sh
 # Installs the Debian packages a command needs when any are missing.
-# Usage: scripts/deps.sh run|capture|test
+# Usage: scripts/deps.sh run|capture|windows|test
 #   run      build and play the demo
+#   windows  the run packages and the cross compilers, Wine and zip of the Windows build
 #   capture  the run packages and the video encoding libraries of the capture command
 #   test     everything the tests use
-#   scripts/deps.sh --missing run|capture|test   prints the missing packages and installs nothing
+#   scripts/deps.sh --missing MODE   prints the missing packages and installs nothing
 # Without root, or when the installation fails, prints the line to run and exits with status 2.
 set -eu
 # shellcheck source=scripts/apt_command.sh
@@ -14,12 +15,13 @@ set -eu
 run_packages="g++ make cmake pkg-config libsdl1.2-dev libopenmpt-dev libcairo2-dev
 libfontconfig-dev fonts-dejavu-core libpulse-dev"
 capture_packages="libavcodec-dev libavformat-dev libavutil-dev libswscale-dev"
+windows_packages="g++-mingw-w64-x86-64-posix dpkg-dev wine wine64 libpulse0 zip"
 test_packages="libgtest-dev libbenchmark-dev libx11-dev xvfb xauth xdotool clang
 libclang-rt-14-dev time dpkg-dev pulseaudio pulseaudio-utils
 libasound2-plugins libsdl2-2.0-0 imagemagick ccache clang-format clang-tidy shellcheck"
 
 usage() {
-    echo "usage: $0 [--missing] run|capture|test" >&2
+    echo "usage: $0 [--missing] run|capture|windows|test" >&2
     exit 2
 }
 
@@ -31,7 +33,8 @@ fi
 case "${1:-}" in
 run) wanted=$run_packages ;;
 capture) wanted="$run_packages $capture_packages" ;;
-test) wanted="$run_packages $capture_packages $test_packages" ;;
+windows) wanted="$run_packages $windows_packages" ;;
+test) wanted="$run_packages $capture_packages $windows_packages $test_packages" ;;
 *) usage ;;
 esac
 

@@ -38,7 +38,7 @@ std::vector<std::uint8_t> junk(std::size_t size, unsigned seed)
 bool load_file(const std::filesystem::path &path, std::uint32_t offset = 0,
                std::uint32_t length = 0)
 {
-    return BASSMOD_MusicLoad(0, path.c_str(), offset, length, kPlayOnce) != 0;
+    return BASSMOD_MusicLoad(0, path.string().c_str(), offset, length, kPlayOnce) != 0;
 }
 
 TEST_F(LibraryTest, ReportsVersionTwo)
@@ -204,7 +204,7 @@ std::string capture_stdout(const std::function<void()> &body)
     const auto path = std::filesystem::temp_directory_path() / "bassmod_stdout.txt";
     std::fflush(stdout);
     const int saved = dup(STDOUT_FILENO);
-    std::FILE *file = std::fopen(path.c_str(), "w+");
+    std::FILE *file = std::fopen(path.string().c_str(), "w+");
     dup2(fileno(file), STDOUT_FILENO);
     body();
     std::fflush(stdout);

@@ -67,7 +67,7 @@ TEST_F(LibraryTest, DiskDriverReceivesExactlyTheRenderedSong)
 {
     const auto path = test::write_temp_file("output.raw", {});
     setenv("SDL_AUDIODRIVER", "disk", 1);
-    setenv("SDL_DISKAUDIOFILE", path.c_str(), 1);
+    setenv("SDL_DISKAUDIOFILE", path.string().c_str(), 1);
     setenv("SDL_DISKAUDIODELAY", "2", 1); // milliseconds between buffers: faster than real time
 
     const test::Song song = test::steps_song();

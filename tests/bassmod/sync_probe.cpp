@@ -4,11 +4,16 @@
 
 #include "bassmod.h"
 #include "heard_clock.h"
+#include "sync_reports.h"
 #include "test_songs.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <memory>
 #include <optional>
 #include <thread>
 
@@ -17,45 +22,11 @@ namespace test
 namespace
 {
 
-using Clock = std::chrono::steady_clock;
-constexpr std::uint32_t kPlayOnce = 0x202;
 constexpr std::int16_t kClickThreshold = 2000;
 constexpr std::size_t kQuietBeforeClick = 200;
 // A dropout inside a click must not count as another one.
 constexpr std::size_t kMinimumClickSpacing = kClickRowFrames / 2;
-constexpr auto kSongTimeout = std::chrono::seconds(20);
 constexpr auto kTailTime = std::chrono::milliseconds(400); // for the last click to be recorded
-
-std::int64_t steady_ns()
-{
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch())
-        .count();
-}
-
-struct Report {
-    std::uint32_t position;
-    std::int64_t first_seen_ns;
-};
-
-// Polls the position until the song's end mark (or a timeout) and notes when each position was
-// first reported.
-std::vector<Report> watch_positions(std::uint32_t end)
-{
-    std::vector<Report> reports;
-    const auto deadline = Clock::now() + kSongTimeout;
-    while (Clock::now() < deadline) {
-        const std::uint32_t position = BASSMOD_MusicGetPosition();
-        const std::int64_t now = steady_ns();
-        if (reports.empty() || reports.back().position != position) {
-            reports.push_back({position, now});
-        }
-        if (position == end) {
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
-    return reports;
-}
 
 // The click heard for each row. A busy machine may drop audio: a click lost whole leaves its row
 // without one (the gap to the next spans two rows), and a dropout between clicks only widens a
@@ -77,42 +48,18 @@ match_clicks_to_rows(const std::vector<std::uint64_t> &clicks, std::size_t rows)
     return click_of_row;
 }
 
-} // namespace
-
-SyncMeasurement measure_sync_once()
+// Matches the reports, taken on a clock `reports_offset_ns` behind this process's steady
+// clock, with the clicks `clock` heard; fills in `result`'s offsets or error.
+void match_reports(const Song &song, const std::vector<Report> &reports,
+                   std::int64_t reports_offset_ns, const HeardClock &clock, SyncMeasurement &result)
 {
-    SyncMeasurement result;
-    const Song song = click_song();
-    if (BASSMOD_Init(-1, kRate, 0) == 0) {
-        result.error = "BASSMOD_Init failed";
-        return result;
-    }
-    if (BASSMOD_MusicLoad(1, song.bytes.data(), 0, static_cast<std::uint32_t>(song.bytes.size()),
-                          kPlayOnce) == 0) {
-        result.error = "BASSMOD_MusicLoad failed";
-        BASSMOD_Free();
-        return result;
-    }
-    const auto clock = HeardClock::start(kRate, result.error);
-    if (!clock) {
-        BASSMOD_Free();
-        return result;
-    }
-    result.server = clock->server_name();
-    std::this_thread::sleep_for(std::chrono::milliseconds(100)); // the clock settles
-    BASSMOD_MusicPlay();
-    const std::vector<Report> reports = watch_positions(bassmod::pack_position(song.orders, 0));
-    std::this_thread::sleep_for(kTailTime);
-    clock->stop();
-    BASSMOD_Free();
-
     const std::size_t rows = song.rows.size() - 1; // without the end mark
     const std::vector<std::optional<std::uint64_t>> click_of_row = match_clicks_to_rows(
-        find_clicks(clock->samples(), kClickThreshold, kQuietBeforeClick, kMinimumClickSpacing),
+        find_clicks(clock.samples(), kClickThreshold, kQuietBeforeClick, kMinimumClickSpacing),
         rows);
-    if (clock->clock_readings() == 0 || !click_of_row[0]) {
+    if (clock.clock_readings() == 0 || !click_of_row[0]) {
         result.error = "no click heard, or no reading of the server's clock";
-        return result;
+        return;
     }
     // Each report must be one of the song's rows in play order; a row the poller missed (the
     // machine was busy for a whole row) just has no offset. Row 0 is reported from Play on,
@@ -124,16 +71,92 @@ SyncMeasurement measure_sync_once()
         }
         if (row == song.rows.size()) {
             result.error = "position " + std::to_string(report.position) + " out of play order";
-            return result;
+            return;
         }
         if (row >= 1 && row < rows && click_of_row[row]) {
-            const std::int64_t heard = clock->played_at_ns(*click_of_row[row]);
-            result.offsets_ms.push_back(static_cast<double>(report.first_seen_ns - heard) / 1e6);
+            const std::int64_t heard = clock.played_at_ns(*click_of_row[row]);
+            const std::int64_t seen = report.first_seen_ns + reports_offset_ns;
+            result.offsets_ms.push_back(static_cast<double>(seen - heard) / 1e6);
         }
     }
-    if (reports.back().position != song.rows.back().position) {
+    if (reports.empty() || reports.back().position != song.rows.back().position) {
         result.error = "the song's end was never reported";
     }
+}
+
+} // namespace
+
+SyncMeasurement measure_sync_once()
+{
+    SyncMeasurement result;
+    const Song song = click_song();
+    result.error = load_song(song);
+    if (!result.error.empty()) {
+        return result;
+    }
+    const auto clock = HeardClock::start(kRate, result.error);
+    if (!clock) {
+        BASSMOD_Free();
+        return result;
+    }
+    result.server = clock->server_name();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100)); // the clock settles
+    const std::vector<Report> reports = play_and_watch(song);
+    std::this_thread::sleep_for(kTailTime);
+    clock->stop();
+    BASSMOD_Free();
+    match_reports(song, reports, 0, *clock, result);
+    return result;
+}
+
+SyncMeasurement measure_sync_of_program(const std::string &command)
+{
+    SyncMeasurement result;
+    const Song song = click_song();
+    FILE *program = popen(command.c_str(), "r");
+    if (program == nullptr) {
+        result.error = "cannot start " + command;
+        return result;
+    }
+    // The program's clock runs this far behind ours, plus the pipe's delay: the smallest
+    // difference seen is the closest to the true one.
+    std::int64_t offset_ns = INT64_MAX;
+    std::unique_ptr<HeardClock> clock;
+    std::vector<Report> reports;
+    bool ended = false;
+    char line[256];
+    while (std::fgets(line, sizeof line, program) != nullptr) {
+        const std::int64_t arrived = steady_ns();
+        long long ns = 0;
+        unsigned position = 0;
+        if (std::sscanf(line, "clock %lld", &ns) == 1) {
+            offset_ns = std::min<std::int64_t>(offset_ns, arrived - ns);
+        } else if (std::sscanf(line, "row %u %lld", &position, &ns) == 2) {
+            reports.push_back({position, ns});
+        } else if (std::strncmp(line, "ready", 5) == 0 && !clock) {
+            clock = HeardClock::start(kRate, result.error);
+        } else if (std::strncmp(line, "end", 3) == 0 && clock) {
+            // The clock readings after it are the ones to trust: the first ones may come late
+            // as a whole, while Wine starts the program. It keeps playing for a while after
+            // them, so the recording, stopped at its exit, holds the last click.
+            ended = true;
+        } else if (std::strncmp(line, "error ", 6) == 0) {
+            result.error = std::string(line + 6, std::strcspn(line + 6, "\r\n"));
+        }
+    }
+    const int status = pclose(program);
+    if (clock) {
+        clock->stop();
+    }
+    if (!result.error.empty()) {
+        return result;
+    }
+    if (!clock || !ended || offset_ns == INT64_MAX) {
+        result.error = command + " ended early (status " + std::to_string(status) + ")";
+        return result;
+    }
+    result.server = clock->server_name();
+    match_reports(song, reports, offset_ns, *clock, result);
     return result;
 }
 

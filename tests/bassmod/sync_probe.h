@@ -18,6 +18,12 @@ struct SyncMeasurement {
 // One play-through of the click track with the audio driver SDL_AUDIODRIVER names.
 SyncMeasurement measure_sync_once();
 
+// The same with the program `command` playing the click track, in a process of its own (for
+// example a Windows build under Wine): it prints "clock NS" lines of its steady clock, "ready"
+// once the song is loaded, then plays it and prints "row POSITION NS" for each position first
+// reported, then "end"; "error TEXT" when it cannot play.
+SyncMeasurement measure_sync_of_program(const std::string &command);
+
 struct SyncSummary {
     double median_ms, p5_ms, p95_ms;
 };

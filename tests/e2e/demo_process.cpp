@@ -77,13 +77,45 @@ int DecodeStatus(int status)
     return WEXITSTATUS(status);
 }
 
+// A Windows demo writes its standard output and error into stdout.txt and stderr.txt beside
+// its program file (SDL's main wrapper does so), so each run gets its own copy of the program
+// and its DLLs, in a folder beside the asset folder. Returns the copy of the program.
+std::filesystem::path CopyWindowsProgram(const std::filesystem::path &folder)
+{
+    namespace fs = std::filesystem;
+    const fs::path program = DemoBinary();
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    fs::copy_file(program, folder / program.filename());
+    for (const auto &entry : fs::directory_iterator(program.parent_path())) {
+        if (entry.path().extension() == ".dll") {
+            fs::copy_file(entry.path(), folder / entry.path().filename());
+        }
+    }
+    return folder / program.filename();
+}
+
 } // namespace
+
+bool WindowsDemo()
+{
+    return DemoBinary().extension() == ".exe";
+}
 
 Environment WindowEnvironment(const std::string &display)
 {
     const char *lsan = std::getenv("LSAN_OPTIONS");
     std::string leak_options = lsan && *lsan ? std::string(lsan) + ":" : "";
     leak_options += "suppressions=" E2E_LSAN_SUPPRESSIONS;
+    if (WindowsDemo()) {
+        // SDL's Windows video driver draws into the window Wine maps on `display`; Wine's own
+        // diagnostics would only bury the demo's messages.
+        const char *wine_debug = std::getenv("WINEDEBUG");
+        return {{"DISPLAY", display},
+                {"SDL_VIDEODRIVER", std::nullopt},
+                {"SDL_AUDIODRIVER", "dummy"},
+                {"WINEDEBUG", wine_debug ? wine_debug : "-all"}};
+    }
     return {{"DISPLAY", display},
             {"SDL_VIDEODRIVER", "x11"},
             {"SDL_AUDIODRIVER", "dummy"},
@@ -104,7 +136,13 @@ DemoProcess::DemoProcess(const std::filesystem::path &folder, const Environment 
     stderr_path_ = stem + ".stderr";
     std::vector<std::string> environment = ChildEnvironment(changes);
     std::vector<char *> env = Pointers(environment);
-    std::string binary = DemoBinary().string();
+    std::vector<std::string> command = {DemoBinary().string()};
+    if (WindowsDemo()) {
+        program_folder_ = stem + ".program";
+        const char *wine = std::getenv("E2E_WINE");
+        command = {wine && *wine ? wine : "wine", CopyWindowsProgram(program_folder_).string()};
+    }
+    std::vector<char *> argv = Pointers(command);
 
     pid_ = fork();
     if (pid_ < 0) {
@@ -121,8 +159,7 @@ DemoProcess::DemoProcess(const std::filesystem::path &folder, const Environment 
         dup2(in, STDIN_FILENO);
         dup2(out, STDOUT_FILENO);
         dup2(err, STDERR_FILENO);
-        char *argv[] = {binary.data(), nullptr};
-        execve(binary.c_str(), argv, env.data());
+        execvpe(argv[0], argv.data(), env.data());
         _exit(127);
     }
 }
@@ -187,11 +224,20 @@ void DemoProcess::Signal(int signal) const
 
 std::string DemoProcess::Stdout() const
 {
+    if (!program_folder_.empty()) {
+        // A Windows text file: lines end in CR LF.
+        std::string text = ReadFile(program_folder_ / "stdout.txt");
+        std::erase(text, '\r');
+        return text;
+    }
     return ReadFile(stdout_path_);
 }
 
 std::string DemoProcess::Stderr() const
 {
+    if (!program_folder_.empty()) {
+        return ReadFile(stderr_path_) + ReadFile(program_folder_ / "stderr.txt");
+    }
     return ReadFile(stderr_path_);
 }
 

@@ -48,10 +48,15 @@ class DemoProcess
     std::optional<int> status_;
     std::filesystem::path stdout_path_;
     std::filesystem::path stderr_path_;
+    std::filesystem::path program_folder_; // a Windows demo's copy, empty for a native one
 };
 
 // Path of the demo under test: the build's own, or the one DEMO_E2E_BINARY names.
 std::filesystem::path DemoBinary();
+
+// True when the demo under test is a Windows program (DEMO_E2E_BINARY names an .exe), which runs
+// under Wine (E2E_WINE names another loader than "wine").
+bool WindowsDemo();
 
 // Runs a command with DISPLAY set to `display`; its exit status (-1 when it cannot run).
 int RunTool(const std::string &display, std::initializer_list<std::string> arguments);

@@ -435,6 +435,7 @@ AssetFolder::~AssetFolder()
     std::filesystem::remove_all(path_, ignored);
     std::filesystem::remove(path_.string() + ".stdout", ignored);
     std::filesystem::remove(path_.string() + ".stderr", ignored);
+    std::filesystem::remove_all(path_.string() + ".program", ignored); // a Windows demo's copy
 }
 
 void AssetFolder::Write(const std::string &name, const std::vector<std::uint8_t> &bytes) const

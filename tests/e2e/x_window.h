@@ -45,7 +45,7 @@ void CycleInputFocus(XDisplay *display, WindowId window);
 
 // Reports the windows created on the display from now on (see CreatedWindows).
 void WatchWindowCreation(XDisplay *display);
-// Number of windows created since WatchWindowCreation.
+// Number of windows created since WatchWindowCreation (for a Windows demo: mapped).
 int CreatedWindows(XDisplay *display);
 
 } // namespace e2e
