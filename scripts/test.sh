@@ -13,12 +13,14 @@
 #   tsan      ThreadSanitizer, the music library's tests and the threaded ones
 #   fuzz      a bounded fuzzing run of the surface and music-loading fuzzers
 #   pictures  the picture fuzzer against an SDL built with the sanitizers
+#   windows   the Windows build (SDL 1.2 and libopenmpt cross-built from Debian's sources, kept
+#             outside the clone) and its zip, tested under Wine
 # JOBS sets the parallel jobs (default: the number of cores); builds also hold back new jobs
 # while the machine's load is above it. Compilations are cached by ccache, outside the clone.
 # shellcheck disable=SC2317 # the stage functions are called by name
 set -eu
 cd "$(dirname "$0")/.."
-all_stages="lint release compat asan tsan fuzz pictures"
+all_stages="lint release compat asan tsan fuzz pictures windows"
 jobs=${JOBS:-$(nproc)}
 
 usage() {
@@ -56,10 +58,10 @@ if ! scripts/deps.sh test 2>build-deps.err; then
     need "$(cat build-deps.err)"
 fi
 rm -f build-deps.err
-if wants pictures && [ ! -f build-fuzz/instrumented/sdl/lib/libSDL.a ] &&
-    ! apt-cache showsrc libsdl1.2 2>/dev/null | grep -q '^Package:' && ! is_root; then
-    need "a deb-src entry for apt (the pictures stage builds SDL from Debian's source package):
-    run this command as root once, and it adds one"
+if { wants pictures || wants windows; } && ! is_root &&
+    ! apt-cache showsrc libsdl1.2 2>/dev/null | grep -q '^Package:'; then
+    need "a deb-src entry for apt (the pictures and windows stages build SDL and libopenmpt from
+    Debian's source packages): run this command as root once, and it adds one"
 fi
 if wants compat && ! system_sdl_is_compat &&
     ! scripts/sdl12-compat.sh build-compat/sdl12-compat >/dev/null 2>build-compat.err; then
@@ -146,6 +148,9 @@ stage_tsan() {
 stage_fuzz() { FUZZ_SECONDS="${FUZZ_SECONDS:-40}" scripts/fuzz.sh surfaces music_load; }
 
 stage_pictures() { FUZZ_SECONDS="${PICTURE_FUZZ_SECONDS:-60}" scripts/fuzz.sh pictures; }
+
+# The end-to-end programs that drive demo.exe come from the release build.
+stage_windows() { scripts/test-windows.sh build; }
 
 # --- Run them all, then the table
 
