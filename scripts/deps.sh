@@ -14,8 +14,9 @@ set -eu
 run_packages="g++ make cmake pkg-config libsdl1.2-dev libopenmpt-dev libcairo2-dev
 libfontconfig-dev fonts-dejavu-core"
 capture_packages="libavcodec-dev libavformat-dev libavutil-dev libswscale-dev"
+# libclang-rt-dev is the sanitizer and fuzzer runtime of the release's own clang.
 test_packages="libgtest-dev libbenchmark-dev libx11-dev xvfb xauth xdotool clang
-libclang-rt-14-dev time dpkg-dev pulseaudio pulseaudio-utils
+libclang-rt-dev time dpkg-dev pulseaudio pulseaudio-utils
 libpulse-dev libasound2-plugins libsdl2-2.0-0"
 
 usage() {
