@@ -204,7 +204,11 @@ xm::Module TimedModule(const std::vector<OrderTiming> &orders)
 
 std::vector<std::uint8_t> TimedSong(const std::vector<OrderTiming> &orders)
 {
-    return xm::write(TimedModule(orders));
+    xm::Module module = TimedModule(orders);
+    // libopenmpt 0.7 plays an XM file without instruments as if its patterns were empty, speed
+    // commands and all; one silent instrument makes it read them, as 0.6 always does.
+    module.instruments.emplace_back().name = "silent";
+    return xm::write(module);
 }
 
 std::vector<std::uint8_t> TonedSong(const std::vector<OrderTiming> &orders)
