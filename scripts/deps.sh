@@ -17,7 +17,7 @@ capture_packages="libavcodec-dev libavformat-dev libavutil-dev libswscale-dev"
 # libclang-rt-dev is the sanitizer and fuzzer runtime of the release's own clang.
 test_packages="libgtest-dev libbenchmark-dev libx11-dev xvfb xauth xdotool clang
 libclang-rt-dev time dpkg-dev pulseaudio pulseaudio-utils
-libpulse-dev libasound2-plugins libsdl2-2.0-0"
+libpulse-dev libasound2-plugins libsdl2-2.0-0 ccache"
 
 usage() {
     echo "usage: $0 [--missing] run|capture|test" >&2
