@@ -14,6 +14,7 @@ scripts/deps.sh test
 export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache
 export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
 
+# shellcheck disable=SC1091 # present on every Debian system
 echo "=== $(. /etc/os-release && echo "$PRETTY_NAME"): every target, warnings as errors"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DDEMO_BUILD_TESTS=ON -DDEMO_BUILD_CAPTURE=ON \
     -DDEMO_FUZZ=OFF -DDEMO_SANITIZE= -DCMAKE_COMPILE_WARNING_AS_ERROR=ON >/dev/null
