@@ -42,6 +42,21 @@ if [ ! -d "$base" ]; then
         echo "$0: debootstrap failed; see $cache/debootstrap.log" >&2
         exit 1
     fi
+    # The release with its updates and security fixes, as an installed Debian 13 has it.
+    rm -f "$cache/base.partial/etc/apt/sources.list"
+    cat >"$cache/base.partial/etc/apt/sources.list.d/debian.sources" <<SOURCES
+Types: deb
+URIs: $mirror
+Suites: $release $release-updates
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+
+Types: deb
+URIs: http://deb.debian.org/debian-security
+Suites: $release-security
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+SOURCES
     # Package scripts must not start services in the root.
     printf '#!/bin/sh\nexit 101\n' >"$cache/base.partial/usr/sbin/policy-rc.d"
     chmod 755 "$cache/base.partial/usr/sbin/policy-rc.d"

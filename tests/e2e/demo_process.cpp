@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <string>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
@@ -77,17 +78,23 @@ int DecodeStatus(int status)
     return WEXITSTATUS(status);
 }
 
+// The sanitizer options of the test's environment, followed by our suppressions for the
+// system libraries under the demo's window.
+std::string WithSuppressions(const char *variable, const char *file)
+{
+    const char *options = std::getenv(variable);
+    return (options && *options ? std::string(options) + ":" : "") + "suppressions=" + file;
+}
+
 } // namespace
 
 Environment WindowEnvironment(const std::string &display)
 {
-    const char *lsan = std::getenv("LSAN_OPTIONS");
-    std::string leak_options = lsan && *lsan ? std::string(lsan) + ":" : "";
-    leak_options += "suppressions=" E2E_LSAN_SUPPRESSIONS;
     return {{"DISPLAY", display},
             {"SDL_VIDEODRIVER", "x11"},
             {"SDL_AUDIODRIVER", "dummy"},
-            {"LSAN_OPTIONS", leak_options}};
+            {"LSAN_OPTIONS", WithSuppressions("LSAN_OPTIONS", E2E_LSAN_SUPPRESSIONS)},
+            {"TSAN_OPTIONS", WithSuppressions("TSAN_OPTIONS", E2E_TSAN_SUPPRESSIONS)}};
 }
 
 std::filesystem::path DemoBinary()
