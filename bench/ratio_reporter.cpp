@@ -32,6 +32,26 @@ const Ratio kRatios[] = {
      Target::AtLeast, 8.0},
 };
 
+// True when the run stopped on a failed check of its set-up.
+bool RunFailed(const benchmark::BenchmarkReporter::Run &run)
+{
+#ifdef BENCH_RUN_HAS_SKIPPED
+    return run.skipped == benchmark::internal::SkippedWithError;
+#else
+    return run.error_occurred;
+#endif
+}
+
+// True when the run measured nothing: it failed, or (from Google Benchmark 1.8) skipped itself.
+bool RunMeasuredNothing(const benchmark::BenchmarkReporter::Run &run)
+{
+#ifdef BENCH_RUN_HAS_SKIPPED
+    return run.skipped != benchmark::internal::NotSkipped || run.iterations == 0;
+#else
+    return run.error_occurred || run.iterations == 0;
+#endif
+}
+
 } // namespace
 
 double FastestRepetition(const std::vector<double> &values)
@@ -43,8 +63,8 @@ void RatioReporter::ReportRuns(const std::vector<Run> &runs)
 {
     ConsoleReporter::ReportRuns(runs);
     for (const Run &run : runs) {
-        had_errors_ = had_errors_ || run.error_occurred;
-        if (run.error_occurred || run.iterations == 0)
+        had_errors_ = had_errors_ || RunFailed(run);
+        if (RunMeasuredNothing(run))
             continue;
         double seconds = run.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
         const std::string &name = run.run_name.function_name;

@@ -1,6 +1,6 @@
 #!/bin/sh
-# Builds demo_capture and the default asset set, then records the demo into build/demo.mp4 (or
-# OUTPUT: .mp4 or .mkv). Needs no display and no sound card.
+# Builds demo_capture and the default asset set in build-capture/, then records the demo into
+# build/demo.mp4 (or OUTPUT: .mp4 or .mkv). Needs no display and no sound card.
 # Usage: scripts/capture-demo.sh [OUTPUT]
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -21,14 +21,13 @@ fi
 
 cd "$root"
 scripts/deps.sh capture
-# A fresh build folder leaves the tests out (their packages are not needed here); an existing
-# one keeps its settings, with the capture tool switched on.
-if [ -f build/CMakeCache.txt ]; then
-    cmake -S . -B build -DDEMO_BUILD_CAPTURE=ON >/dev/null
-else
-    cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DDEMO_BUILD_TESTS=OFF -DDEMO_BUILD_CAPTURE=ON >/dev/null
-fi
-cmake --build build --parallel "$(nproc)" --target demo_capture assets
+# A build folder of its own, always configured with the options it needs, so that neither the
+# test command's build/ nor this one inherits the other's settings.
+build="build-capture"
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DDEMO_BUILD_TESTS=OFF -DDEMO_BUILD_CAPTURE=ON \
+    -DDEMO_FUZZ=OFF -DDEMO_SANITIZE= >/dev/null
+cmake --build "$build" --parallel "$(nproc)" --target demo_capture assets
 
-cd build/assets
+mkdir -p "$(dirname "$output")"
+cd "$build/assets"
 exec ../demo_capture "$output"

@@ -16,8 +16,9 @@ run_packages="g++ make cmake pkg-config libsdl1.2-dev libopenmpt-dev libcairo2-d
 libfontconfig-dev fonts-dejavu-core libpulse-dev"
 capture_packages="libavcodec-dev libavformat-dev libavutil-dev libswscale-dev"
 windows_packages="g++-mingw-w64-x86-64-posix dpkg-dev wine wine64 libpulse0 zip"
+# libclang-rt-dev is the sanitizer and fuzzer runtime of the release's own clang.
 test_packages="libgtest-dev libbenchmark-dev libx11-dev xvfb xauth xdotool clang
-libclang-rt-14-dev time dpkg-dev pulseaudio pulseaudio-utils
+libclang-rt-dev time dpkg-dev pulseaudio pulseaudio-utils
 libasound2-plugins libsdl2-2.0-0 imagemagick ccache clang-format clang-tidy shellcheck"
 
 usage() {

@@ -3,8 +3,9 @@
 # build-fuzz/ and runs each for a bounded time, FUZZ_SECONDS (default 50), from the seed corpus
 # in fuzz/corpus/. A crash leaves its input in build-fuzz/findings/<target>/ and fails the run.
 # Usage: scripts/fuzz.sh [TARGET...]   (surfaces, music_load, pictures; default all three)
-# pictures links an SDL built with the sanitizers (scripts/instrumented-sdl.sh), made once and
-# kept in build-fuzz/instrumented/.
+# pictures runs on an SDL built with the sanitizers (scripts/instrumented-sdl.sh), made once and
+# kept in build-fuzz/instrumented/: classic SDL 1.2 linked in, or, where the system's SDL 1.2 is
+# sdl12-compat, the system's sdl12-compat over an instrumented SDL2 put first on the library path.
 set -eu
 cd "$(dirname "$0")/.."
 seconds="${FUZZ_SECONDS:-50}"
@@ -13,10 +14,16 @@ jobs=$(nproc)
 targets="${*:-surfaces music_load pictures}"
 
 sdl_option=""
+sdl2_path=""
 case " $targets " in
 *" pictures "*)
-    scripts/instrumented-sdl.sh build-fuzz/instrumented
-    sdl_option="-DDEMO_INSTRUMENTED_SDL=$(pwd)/build-fuzz/instrumented/sdl"
+    kind=$(scripts/instrumented-sdl.sh build-fuzz/instrumented) || exit 1
+    if [ "$(echo "$kind" | tail -n 1)" = sdl2 ]; then
+        sdl_option="-DDEMO_INSTRUMENTED_SDL="
+        sdl2_path=$(pwd)/build-fuzz/instrumented/sdl2/lib
+    else
+        sdl_option="-DDEMO_INSTRUMENTED_SDL=$(pwd)/build-fuzz/instrumented/sdl"
+    fi
     ;;
 esac
 # shellcheck disable=SC2086 # $sdl_option is one optional word
@@ -29,6 +36,17 @@ done
 
 export ASAN_OPTIONS=abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+if [ -n "$sdl2_path" ]; then
+    export LD_LIBRARY_PATH="$sdl2_path${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
+    # sdl12-compat looks SDL2 up by name; fuzzing the system's uninstrumented SDL2 instead
+    # would pass without having looked at SDL's code.
+    if ! LD_DEBUG=libs build-fuzz/fuzz/fuzz_pictures -runs=0 2>&1 |
+        grep -q "calling init: $sdl2_path/libSDL2-2.0.so.0"; then
+        echo "fuzz_pictures does not load the instrumented SDL2 in $sdl2_path" >&2
+        exit 1
+    fi
+fi
 
 status=0
 for target in $targets; do

@@ -84,7 +84,7 @@ else
     mkdir -p "$build"
     # The test command's build/ holds another configuration; this folder holds only the demo.
     if ! cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DDEMO_BUILD_TESTS=OFF \
-        -DDEMO_BUILD_CAPTURE=OFF >"$build/configure.log" 2>&1; then
+        -DDEMO_BUILD_CAPTURE=OFF -DDEMO_FUZZ=OFF -DDEMO_SANITIZE= >"$build/configure.log" 2>&1; then
         cat "$build/configure.log" >&2
         echo "Configuring the build failed (see above)." >&2
         exit 2

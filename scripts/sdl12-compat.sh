@@ -6,9 +6,33 @@
 # The folder's pkgconfig/sdl.pc points at its own headers and library and sets the run-time
 # path, so the binaries load this library and never the system's. Does nothing when the folder
 # already holds the unpacked packages. Needs SDL2 itself installed (libsdl2-2.0-0).
+#   scripts/sdl12-compat.sh --system
+# prints which SDL 1.2 the system's development package is, "classic" or "sdl12-compat", and
+# exits 0 (1 when there is none). Debian 13 and later have only sdl12-compat, whose
+# libsdl1.2-compat packages are then empty; given a FOLDER on such a system, the script unpacks
+# nothing, says so and exits 3: the system's own build already is the sdl12-compat one.
 set -eu
 
-[ $# -eq 1 ] || { echo "usage: $0 FOLDER" >&2; exit 2; }
+# The SDL 1.2 that pkg-config finds: classic SDL's releases end at 1.2.15, sdl12-compat's
+# start at 1.2.50.
+system_sdl() {
+    version=$(pkg-config --modversion sdl 2>/dev/null) || return 1
+    patch=${version##*.}
+    case $patch in
+    '' | *[!0-9]*) echo classic ;;
+    *) if [ "$patch" -ge 50 ]; then echo sdl12-compat; else echo classic; fi ;;
+    esac
+}
+
+if [ "${1:-}" = --system ]; then
+    system_sdl || { echo "no SDL 1.2 development package" >&2; exit 1; }
+    exit 0
+fi
+[ $# -eq 1 ] || { echo "usage: $0 FOLDER | --system" >&2; exit 2; }
+if [ "$(system_sdl || true)" = sdl12-compat ]; then
+    echo "The system's SDL 1.2 already is sdl12-compat ($(pkg-config --modversion sdl)): nothing to unpack."
+    exit 3
+fi
 mkdir -p "$1"
 folder=$(cd "$1" && pwd)
 packages="libsdl1.2-compat-dev libsdl1.2-compat"

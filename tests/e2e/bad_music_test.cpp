@@ -22,6 +22,23 @@ std::vector<std::uint8_t> Prefix(const std::vector<std::uint8_t> &bytes, size_t 
     return {bytes.begin(), bytes.begin() + static_cast<long>(std::min(size, bytes.size()))};
 }
 
+std::uint32_t Little32(const std::vector<std::uint8_t> &bytes, size_t at)
+{
+    return bytes.at(at) | bytes.at(at + 1) << 8 | bytes.at(at + 2) << 16 |
+           static_cast<std::uint32_t>(bytes.at(at + 3)) << 24;
+}
+
+// An XM song cut halfway through the packed data of its second pattern. libopenmpt 0.6 plays the
+// part of that pattern it has and 0.7 drops it; both play the whole first pattern, which lasts.
+std::vector<std::uint8_t> CutInsideSecondPattern()
+{
+    const std::vector<std::uint8_t> song = TimedSong({{64, 31}, {64, 31}});
+    size_t second = 60 + Little32(song, 60);
+    second += Little32(song, second) + (song.at(second + 7) | song.at(second + 8) << 8);
+    const size_t packed_size = song.at(second + 7) | song.at(second + 8) << 8;
+    return Prefix(song, second + Little32(song, second) + packed_size / 2);
+}
+
 const std::vector<BadMusic> &BadMusicCases()
 {
     static const std::vector<BadMusic> cases = {
@@ -30,10 +47,7 @@ const std::vector<BadMusic> &BadMusicCases()
          [](const AssetFolder &a) { a.Write("music.xm", Prefix(QuickTourSong(), 40)); },
          Outcome::Refused},
         {"TruncatedPatterns",
-         [](const AssetFolder &a) {
-             const std::vector<std::uint8_t> song = QuickTourSong();
-             a.Write("music.xm", Prefix(song, song.size() * 2 / 3));
-         },
+         [](const AssetFolder &a) { a.Write("music.xm", CutInsideSecondPattern()); },
          Outcome::Plays},
         {"Garbage", [](const AssetFolder &a) { a.Write("music.xm", Garbage(4096, 7)); },
          Outcome::Refused},

@@ -122,10 +122,10 @@ TEST_P(BadPictureTest, DemoPlaysEveryScenePrintsRowsAndEndsWithZeroOnAKey)
     const WindowId window = AwaitWindow(*demo);
     ASSERT_NE(window, kNoWindow);
     // The tour stays in scene 6 once it has passed scenes 0 to 5. Where loppu cannot be shown,
-    // its frame may match the window before the first frame, so give the tour its half second
-    // and a margin as well.
+    // its frame may match the window before the first frame, so give the tour its 2.1 s and a
+    // margin as well.
     AwaitScene(window, "loppu.bmp");
-    std::this_thread::sleep_for(name == std::string("loppu.bmp") ? 1500ms : 0ms);
+    std::this_thread::sleep_for(name == std::string("loppu.bmp") ? 3000ms : 0ms);
     ASSERT_TRUE(demo->Running()) << "stderr:\n" << demo->Stderr();
     PressKey();
     ExpectQuickEnd(*demo);

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <string>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
@@ -95,6 +96,14 @@ std::filesystem::path CopyWindowsProgram(const std::filesystem::path &folder)
     return folder / program.filename();
 }
 
+// The sanitizer options of the test's environment, followed by our suppressions for the
+// system libraries under the demo's window.
+std::string WithSuppressions(const char *variable, const char *file)
+{
+    const char *options = std::getenv(variable);
+    return (options && *options ? std::string(options) + ":" : "") + "suppressions=" + file;
+}
+
 } // namespace
 
 bool WindowsDemo()
@@ -104,9 +113,6 @@ bool WindowsDemo()
 
 Environment WindowEnvironment(const std::string &display)
 {
-    const char *lsan = std::getenv("LSAN_OPTIONS");
-    std::string leak_options = lsan && *lsan ? std::string(lsan) + ":" : "";
-    leak_options += "suppressions=" E2E_LSAN_SUPPRESSIONS;
     if (WindowsDemo()) {
         // SDL's Windows video driver draws into the window Wine maps on `display`; Wine's own
         // diagnostics would only bury the demo's messages.
@@ -119,7 +125,8 @@ Environment WindowEnvironment(const std::string &display)
     return {{"DISPLAY", display},
             {"SDL_VIDEODRIVER", "x11"},
             {"SDL_AUDIODRIVER", "dummy"},
-            {"LSAN_OPTIONS", leak_options}};
+            {"LSAN_OPTIONS", WithSuppressions("LSAN_OPTIONS", E2E_LSAN_SUPPRESSIONS)},
+            {"TSAN_OPTIONS", WithSuppressions("TSAN_OPTIONS", E2E_TSAN_SUPPRESSIONS)}};
 }
 
 std::filesystem::path DemoBinary()
