@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 jobs=$(nproc)
 [ "$jobs" -gt 2 ] && jobs=2
 
-scripts/deps.sh test
+scripts/deps.sh native-test
 export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache
 export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
 

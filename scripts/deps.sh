@@ -1,9 +1,10 @@
 #!/bin/sh
 # Installs the Debian packages a command needs when any are missing.
-# Usage: scripts/deps.sh run|capture|windows|test
+# Usage: scripts/deps.sh run|capture|windows|native-test|test
 #   run      build and play the demo
 #   windows  the run packages and the cross compilers, Wine and zip of the Windows build
 #   capture  the run packages and the video encoding libraries of the capture command
+#   native-test  everything the tests use but the Windows stage's cross compilers and Wine
 #   test     everything the tests use
 #   scripts/deps.sh --missing MODE   prints the missing packages and installs nothing
 # Without root, or when the installation fails, prints the line to run and exits with status 2.
@@ -19,10 +20,11 @@ windows_packages="g++-mingw-w64-x86-64-posix dpkg-dev wine wine64 libpulse0 zip"
 # libclang-rt-dev is the sanitizer and fuzzer runtime of the release's own clang.
 test_packages="libgtest-dev libbenchmark-dev libx11-dev xvfb xauth xdotool clang
 libclang-rt-dev time dpkg-dev pulseaudio pulseaudio-utils
-libasound2-plugins libsdl2-2.0-0 imagemagick ccache clang-format clang-tidy shellcheck"
+libasound2-plugins libsdl2-2.0-0 imagemagick ccache clang-format clang-tidy shellcheck
+debootstrap"
 
 usage() {
-    echo "usage: $0 [--missing] run|capture|windows|test" >&2
+    echo "usage: $0 [--missing] run|capture|windows|native-test|test" >&2
     exit 2
 }
 
@@ -35,6 +37,7 @@ case "${1:-}" in
 run) wanted=$run_packages ;;
 capture) wanted="$run_packages $capture_packages" ;;
 windows) wanted="$run_packages $windows_packages" ;;
+native-test) wanted="$run_packages $capture_packages $test_packages" ;;
 test) wanted="$run_packages $capture_packages $windows_packages $test_packages" ;;
 *) usage ;;
 esac

@@ -22,29 +22,10 @@ if [ -f "$built" ]; then
     exit 0
 fi
 
-# apt-get source needs a deb-src entry; add one for this machine's suite when there is none.
-if ! apt-cache showsrc "$source_package" 2>/dev/null | grep -q '^Package:'; then
-    if [ "$(id -u)" -ne 0 ]; then
-        echo "No deb-src entry for apt. As root, add one or run this script." >&2
-        exit 1
-    fi
-    # shellcheck disable=SC1091 # present on every Debian machine
-    . /etc/os-release
-    cat >/etc/apt/sources.list.d/debian-src.sources <<SOURCES
-Types: deb-src
-URIs: http://deb.debian.org/debian
-Suites: $VERSION_CODENAME $VERSION_CODENAME-updates
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-
-Types: deb-src
-URIs: http://deb.debian.org/debian-security
-Suites: $VERSION_CODENAME-security
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-SOURCES
-    apt-get update -qq
-fi
+# apt-get source needs a deb-src entry.
+# shellcheck source=scripts/deb_src.sh
+. "$(dirname "$0")/deb_src.sh"
+ensure_deb_src "$source_package"
 
 work=$dir/sdl-source
 rm -rf "$work" "$prefix"

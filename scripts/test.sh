@@ -15,12 +15,14 @@
 #   pictures  the picture fuzzer against an SDL built with the sanitizers
 #   windows   the Windows build (SDL 1.2 and libopenmpt cross-built from Debian's sources, kept
 #             outside the clone) and its zip, tested under Wine
+#   debian13  every target built on Debian 13 in a debootstrap root kept outside the clone, and
+#             the tests that need no display or sound server there (skipped on Debian 13 itself)
 # JOBS sets the parallel jobs (default: the number of cores); builds also hold back new jobs
 # while the machine's load is above it. Compilations are cached by ccache, outside the clone.
 # shellcheck disable=SC2317 # the stage functions are called by name
 set -eu
 cd "$(dirname "$0")/.."
-all_stages="lint release compat asan tsan fuzz pictures windows"
+all_stages="lint release compat asan tsan fuzz pictures windows debian13"
 jobs=${JOBS:-$(nproc)}
 
 usage() {
@@ -49,6 +51,8 @@ system_sdl_is_compat() {
     version=$(pkg-config --modversion sdl 2>/dev/null || echo 0)
     [ "$(printf '%s\n1.2.50\n' "$version" | sort -V | head -n 1)" = 1.2.50 ]
 }
+# shellcheck disable=SC1091 # present on every Debian system
+on_debian13() { [ "$(. /etc/os-release && echo "$VERSION_ID")" = 13 ]; }
 missing=""
 need() { missing="$missing
   - $1"; }
@@ -68,6 +72,9 @@ if wants compat && ! system_sdl_is_compat &&
     need "the download of Debian's sdl12-compat packages (compat stage): $(tail -n 1 build-compat.err)"
 fi
 rm -f build-compat.err
+if wants debian13 && ! on_debian13 && ! is_root; then
+    need "root for the debian13 stage (debootstrap, chroot and mounts)"
+fi
 if [ -n "$missing" ]; then
     echo "The tests cannot run; missing:$missing" >&2
     exit 2
@@ -151,6 +158,11 @@ stage_pictures() { FUZZ_SECONDS="${PICTURE_FUZZ_SECONDS:-60}" scripts/fuzz.sh pi
 
 # The end-to-end programs that drive demo.exe come from the release build.
 stage_windows() { scripts/test-windows.sh build; }
+
+stage_debian13() {
+    on_debian13 && skip "this is Debian 13: the other stages ran on it"
+    scripts/debian13.sh scripts/debian13-stage.sh
+}
 
 # --- Run them all, then the table
 

@@ -13,30 +13,8 @@ cxx=$host-g++-posix
 jobs=$(nproc)
 [ "$jobs" -gt 2 ] && jobs=2
 
-# apt-get source needs a deb-src entry; add one for this machine's suite when there is none.
-ensure_source_entry() {
-    apt-cache showsrc libsdl1.2 2>/dev/null | grep -q '^Package:' && return 0
-    if [ "$(id -u)" -ne 0 ]; then
-        echo "No deb-src entry for apt. As root, add one or run this script." >&2
-        exit 1
-    fi
-    # shellcheck disable=SC1091 # present on every Debian machine
-    . /etc/os-release
-    cat >/etc/apt/sources.list.d/debian-src.sources <<SOURCES
-Types: deb-src
-URIs: http://deb.debian.org/debian
-Suites: $VERSION_CODENAME $VERSION_CODENAME-updates
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-
-Types: deb-src
-URIs: http://deb.debian.org/debian-security
-Suites: $VERSION_CODENAME-security
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-SOURCES
-    apt-get update -qq
-}
+# shellcheck source=scripts/deb_src.sh
+. "$(dirname "$0")/deb_src.sh"
 
 # The newest source version apt offers for PACKAGE.
 source_version() {
@@ -106,7 +84,8 @@ build_openmpt() {
 for tool in "$cc" "$cxx"; do
     command -v "$tool" >/dev/null 2>&1 || { echo "$tool is not installed" >&2; exit 1; }
 done
-ensure_source_entry
+# apt-get source needs a deb-src entry.
+ensure_deb_src libsdl1.2
 # The compiler's own version string says only "12-posix"; its package's version is exact.
 compiler=$(dpkg-query -W -f='${Version}' g++-mingw-w64-x86-64-posix 2>/dev/null ||
     "$cxx" -dumpfullversion)
