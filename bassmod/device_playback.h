@@ -96,7 +96,7 @@ class DevicePlayback
     std::size_t answers_ = 0;
 
     // Every SDL audio call after the first open: the program thread only ever tries this lock.
-    std::timed_mutex device_mutex_;
+    std::mutex device_mutex_;
     std::unique_ptr<AudioDevice> device_;
     std::atomic<bool> paused_wanted_{true};
     bool paused_ = true;               // device mutex: as the device was last told
