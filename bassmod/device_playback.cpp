@@ -162,14 +162,13 @@ bool DevicePlayback::still_open()
     // Tried rather than waited on with a timed mutex: libstdc++ waits on one with
     // pthread_mutex_clocklock, which ThreadSanitizer does not see, so it then takes the unlock
     // for a fault.
-    std::unique_lock lock(device_mutex_, std::try_to_lock);
+    std::unique_lock lock(device_mutex_, std::defer_lock);
     const auto give_up = std::chrono::steady_clock::now() + kSuperviseStep;
-    while (!lock.owns_lock() && std::chrono::steady_clock::now() < give_up) {
+    while (!lock.try_lock()) {
+        if (std::chrono::steady_clock::now() >= give_up) {
+            return true; // the supervisor is opening it again
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        lock.try_lock();
-    }
-    if (!lock.owns_lock()) {
-        return true; // the supervisor is opening it again
     }
     return !shut_down_elsewhere_ && AudioDevice::still_open();
 }
