@@ -1,12 +1,15 @@
 // scenes_test.cpp: DrawScreen's frames against frames composed here (clear, SDL blit, gradient),
 // the row printed in scene 5 only, and the lock around the gradient's pixel writes.
 #include "demo.h"
+#include "expected_scenes.h"
 #include "music_double.h"
 #include "test_surfaces.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
+#include <string>
 
 namespace
 {
@@ -29,6 +32,7 @@ class DrawScreenTest : public ::testing::Test
   protected:
     SDL_Surface *screen = nullptr;
     std::vector<SurfacePtr> pictures;
+    std::map<std::string, SDL_Surface *> by_file;
 
     void SetUp() override
     {
@@ -39,15 +43,15 @@ class DrawScreenTest : public ::testing::Test
         ASSERT_EQ(screen->format->BytesPerPixel, 2);
 
         // Pictures of other formats than the screen's, smaller and larger than it.
-        isologo = Picture("rgb24", 800, 480, 1);
-        tehdas = Picture("xrgb32", 300, 200, 2);
-        quelpsaksa = Picture("rgb24", 900, 600, 3);
-        pilvet = Picture("paletted8", 800, 480, 4);
-        quelpmad = Picture("rgb565", 800, 480, 5);
-        loppu = Picture("rgb555", 640, 480, 6);
-        porkkana = Picture("rgb24", 800, 480, 7);
-        blimt = Picture("rgb24", 800, 480, 8);
-        plimsa = Picture("rgb24", 800, 480, 9);
+        isologo = Picture("isologo.bmp", "rgb24", 800, 480, 1);
+        tehdas = Picture("tehdas.bmp", "xrgb32", 300, 200, 2);
+        quelpsaksa = Picture("quelpsaksa.bmp", "rgb24", 900, 600, 3);
+        pilvet = Picture("pilvet.bmp", "paletted8", 800, 480, 4);
+        quelpmad = Picture("quelpmad.bmp", "rgb565", 800, 480, 5);
+        loppu = Picture("loppu.bmp", "rgb555", 640, 480, 6);
+        porkkana = Picture("porkkana.bmp", "rgb24", 800, 480, 7);
+        blimt = Picture("blimt.bmp", "rgb24", 800, 480, 8);
+        plimsa = Picture("plimsa.bmp", "rgb24", 800, 480, 9);
         // Key-coloured areas: a band across the picture and a block at the top-left corner.
         Uint32 red = SDL_MapRGB(plimsa->format, 255, 0, 0);
         SDL_Rect band = {0, 90, 800, 20}, corner = {0, 0, 13, 9};
@@ -62,10 +66,12 @@ class DrawScreenTest : public ::testing::Test
         SDL_Quit();
     }
 
-    SDL_Surface *Picture(const char *format, int width, int height, unsigned seed)
+    // A picture of the set, made as if loaded from `file`.
+    SDL_Surface *Picture(const char *file, const char *format, int width, int height, unsigned seed)
     {
         pictures.push_back(MakeSurface(FormatNamed(format), width, height));
         FillNoise(pictures.back().get(), seed);
+        by_file[file] = pictures.back().get();
         return pictures.back().get();
     }
 
@@ -106,12 +112,11 @@ class DrawScreenTest : public ::testing::Test
 
 TEST_F(DrawScreenTest, EachSceneShowsItsPictureOnBlack)
 {
-    SDL_Surface *scenes[] = {isologo, tehdas, quelpsaksa, pilvet, quelpmad, plimsa, loppu};
-    for (Uint32 order = 0; order < 7; order++) {
+    for (Uint32 order = 0; order < kSceneFiles.size(); order++) {
         if (order == 5)
             continue;
         EXPECT_EQ(Draw(screen, 3 << 16 | order), "") << "order " << order;
-        SurfacePtr expected = ExpectedFrame(scenes[order], 3, false);
+        SurfacePtr expected = ExpectedFrame(by_file.at(kSceneFiles[order]), 3, false);
         EXPECT_EQ(PixelDifference(screen, expected.get()), "") << "order " << order;
         EXPECT_EQ(CountLines(DoubleLog(), "BASSMOD_MusicGetPosition"), 1);
         EXPECT_EQ(CountLines(DoubleLog(), "SDL_Flip"), 1);
