@@ -85,7 +85,12 @@ for tool in "$cc" "$cxx"; do
     command -v "$tool" >/dev/null 2>&1 || { echo "$tool is not installed" >&2; exit 1; }
 done
 # apt-get source needs a deb-src entry.
-ensure_deb_src libsdl1.2
+ensure_deb_src libopenmpt
+if ! apt-cache showsrc libsdl1.2 2>/dev/null | grep -q '^Package:'; then
+    echo "This release has no source package of classic SDL 1.2 (libsdl1.2), which the Windows" \
+        "build ships; build it on Debian 12." >&2
+    exit 1
+fi
 # The compiler's own version string says only "12-posix"; its package's version is exact.
 compiler=$(dpkg-query -W -f='${Version}' g++-mingw-w64-x86-64-posix 2>/dev/null ||
     "$cxx" -dumpfullversion)
