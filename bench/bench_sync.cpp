@@ -5,6 +5,7 @@
 // names if it is set (its default sink), else starts a private PulseAudio daemon for the run.
 // DRIVER wine:NAME plays on the Windows build's driver NAME instead: the program SYNC_REPORTER
 // names (the cross-built sync_reporter.exe) runs under Wine and plays the click track.
+// PULSE_LATENCY_MSEC, when set, changes the player's buffering and not the recording's.
 #include "pulse_server.h"
 #include "sync_probe.h"
 
@@ -82,6 +83,10 @@ int main(int argc, char **argv)
         const SDL_version *version = SDL_Linked_Version();
         std::snprintf(sdl, sizeof sdl, "SDL %d.%d.%d", version->major, version->minor,
                       version->patch);
+    }
+    // The player's streams buffer as PULSE_LATENCY_MSEC tells libpulse, when it is set.
+    if (const char *latency = std::getenv("PULSE_LATENCY_MSEC")) {
+        name += std::string(", client ") + latency + " ms";
     }
     const test::SyncSummary summary = test::summarise(offsets);
     std::printf("%s %-13s on %-28s median %+6.2f ms  p5 %+6.2f  p95 %+6.2f  (%zu rows)\n", sdl,

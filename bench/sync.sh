@@ -6,8 +6,10 @@
 # unpacked sdl12-compat is found in the build tree (or SDL12COMPAT_DIR names its folder), the
 # same paths through sdl12-compat; and, when the Windows build's sync_reporter.exe is found
 # (scripts/test-windows.sh builds it in build-win/cross-tests, or SYNC_REPORTER names it) and Wine
-# is installed, SDL 1.2's Windows paths DirectSound and waveOut under Wine. One line per path: median, p5 and p95 of reported minus
-# heard, in milliseconds (negative: the picture changes before the row is heard).
+# is installed, SDL 1.2's Windows paths DirectSound and waveOut under Wine. The native paths run
+# twice: with SDL's own buffering, then with the player's streams asking the server for 80 ms
+# (PULSE_LATENCY_MSEC). One line per path: median, p5 and p95 of reported minus heard, in
+# milliseconds (negative: the picture changes before the row is heard).
 # Usage: bench/sync.sh [BUILD_DIR [RUNS]]   (default build, 5 runs of 62 rows per path)
 set -eu
 if [ "${1:-}" = "--pipewire-session" ]; then
@@ -43,13 +45,19 @@ fi
 # both SDL implementations.
 # Extra SDL 2 drivers for sdl12-compat (SDL 2's own PipeWire backend on PipeWire) may follow.
 measure_paths() {
-    "$bench" pulse "$runs" || failed=1
-    "$bench" alsa "$runs" || failed=1
-    if [ -n "$compat" ]; then
-        for driver in pulseaudio alsa "$@"; do
-            LD_LIBRARY_PATH=$compat "$bench" "$driver" "$runs" || failed=1
-        done
-    fi
+    for latency in "" 80; do
+        # Unset, SDL's own buffering; 80, the player's streams ask the server for 80 ms instead.
+        export PULSE_LATENCY_MSEC="$latency"
+        [ -n "$latency" ] || unset PULSE_LATENCY_MSEC
+        "$bench" pulse "$runs" || failed=1
+        "$bench" alsa "$runs" || failed=1
+        if [ -n "$compat" ]; then
+            for driver in pulseaudio alsa "$@"; do
+                LD_LIBRARY_PATH=$compat "$bench" "$driver" "$runs" || failed=1
+            done
+        fi
+    done
+    unset PULSE_LATENCY_MSEC
     if [ -f "$SYNC_REPORTER" ] && command -v wine >/dev/null; then
         for driver in dsound waveout; do
             "$bench" "wine:$driver" "$runs" || failed=1

@@ -259,7 +259,17 @@ std::unique_ptr<HeardClock> HeardClock::start(std::uint32_t rate, std::string &e
         attr.fragsize = static_cast<std::uint32_t>(pa_usec_to_bytes(5000, &spec));
         const auto flags = static_cast<pa_stream_flags_t>(
             PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY);
-        if (pa_stream_connect_record(state->stream, state->monitor.c_str(), &attr, flags) < 0) {
+        // libpulse gives every stream it connects the latency PULSE_LATENCY_MSEC asks for; the
+        // recording keeps its small fragments whatever the program under measurement is told.
+        const char *asked = std::getenv("PULSE_LATENCY_MSEC");
+        const std::string client_latency = asked != nullptr ? asked : "";
+        unsetenv("PULSE_LATENCY_MSEC");
+        const int connected =
+            pa_stream_connect_record(state->stream, state->monitor.c_str(), &attr, flags);
+        if (asked != nullptr) {
+            setenv("PULSE_LATENCY_MSEC", client_latency.c_str(), 1);
+        }
+        if (connected < 0) {
             error = std::string("cannot record: ") + pa_strerror(pa_context_errno(state->context));
             return nullptr;
         }
