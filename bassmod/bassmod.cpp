@@ -88,7 +88,8 @@ class Player
     {
         auto *device = std::get_if<std::unique_ptr<DevicePlayback>>(&mode_);
         if (device != nullptr && !(*device)->close(kShutdownBound)) {
-            static_cast<void>(device->release()); // SDL's audio thread may still call into it
+            // SDL's audio thread may still call into it: never freed.
+            [[maybe_unused]] DevicePlayback *const abandoned = device->release();
             mode_ = std::monostate{};
             return false;
         }

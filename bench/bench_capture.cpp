@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -215,7 +216,11 @@ int main(int argc, char **argv)
     if (report < 0 || !std::freopen("/dev/null", "w", stdout)) {
         return 1;
     }
-    FILE *out = fdopen(report, "w");
+    const std::unique_ptr<FILE, int (*)(FILE *)> report_file(fdopen(report, "w"), &std::fclose);
+    FILE *out = report_file.get();
+    if (out == nullptr) {
+        return 1;
+    }
     av_log_set_level(AV_LOG_ERROR);
     try {
         DemoRun run;

@@ -76,7 +76,7 @@ std::variant<Options, std::string> parse_options(int argc, char **argv)
                     *seconds > kMaxSeconds) {
                     return "--seconds takes a length above 0, at most 86400";
                 }
-                options.seconds = *seconds;
+                options.seconds = seconds;
             } else if (name == "--assets") {
                 options.assets = std::string(*value);
             } else {

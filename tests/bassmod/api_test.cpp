@@ -211,7 +211,7 @@ std::string capture_stdout(const std::function<void()> &body)
     dup2(saved, STDOUT_FILENO);
     close(saved);
     std::string text;
-    std::rewind(file);
+    EXPECT_EQ(std::fseek(file, 0, SEEK_SET), 0);
     for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file)) {
         text.push_back(static_cast<char>(c));
     }

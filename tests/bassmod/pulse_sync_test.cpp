@@ -39,7 +39,6 @@ class PulseSyncTest : public test::LibraryTest
     static void expect_in_sync(const char *driver)
     {
         setenv("SDL_AUDIODRIVER", driver, 1);
-        std::string failures;
         for (int attempt = 1; attempt <= kAttempts; ++attempt) {
             const test::SyncMeasurement run = test::measure_sync_once();
             const test::SyncSummary summary = test::summarise(run.offsets_ms);

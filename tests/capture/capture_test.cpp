@@ -171,6 +171,10 @@ class Reference
         BASSMOD_OfflineSetClock(sample);
         const int saved = dup(1); // scene 5 prints its row
         const int null = open("/dev/null", O_WRONLY);
+        if (saved < 0 || null < 0) {
+            ADD_FAILURE() << "cannot redirect standard output";
+            return {};
+        }
         fflush(stdout);
         dup2(null, 1);
         DrawScreen(screen_);

@@ -59,7 +59,10 @@ std::string DemoTest::AwaitFrame(WindowId window, SDL_Surface *frame, const std:
 void ExpectExit(DemoProcess &demo, int status, std::chrono::milliseconds timeout)
 {
     const std::optional<int> exit_status = demo.WaitForExit(timeout);
-    ASSERT_TRUE(exit_status) << "the demo still runs after " << timeout.count() << " ms";
+    if (!exit_status) {
+        ADD_FAILURE() << "the demo still runs after " << timeout.count() << " ms";
+        return;
+    }
     EXPECT_EQ(*exit_status, status) << "stderr:\n" << demo.Stderr();
 }
 
