@@ -66,9 +66,11 @@ void ExpectExit(DemoProcess &demo, int status, std::chrono::milliseconds timeout
     EXPECT_EQ(*exit_status, status) << "stderr:\n" << demo.Stderr();
 }
 
-void DemoTest::ExpectQuickEnd(DemoProcess &demo)
+void DemoTest::ExpectQuickEnd(DemoProcess &demo, std::chrono::milliseconds allowed)
 {
-    const auto allowed = WindowsDemo() ? kWineEndTimeout : kEndTimeout;
+    if (allowed == std::chrono::milliseconds{}) {
+        allowed = WindowsDemo() ? kWineEndTimeout : kEndTimeout;
+    }
     const auto deadline = std::chrono::steady_clock::now() + allowed;
     while (!VisibleTopLevelWindows(server_.display()).empty()) {
         if (std::chrono::steady_clock::now() >= deadline) {

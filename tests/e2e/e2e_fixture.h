@@ -45,8 +45,9 @@ class DemoTest : public ::testing::Test
     std::string AwaitFrame(WindowId window, SDL_Surface *frame, const std::vector<bool> *skip,
                            Screenshot *shot, Uint16 unheld = 0);
 
-    // Expects the window to close within kEndTimeout and the demo to end with status 0.
-    void ExpectQuickEnd(DemoProcess &demo);
+    // Expects the window to close within kEndTimeout (or `allowed`, when given) and the demo to
+    // end with status 0.
+    void ExpectQuickEnd(DemoProcess &demo, std::chrono::milliseconds allowed = {});
 
     // Waits until the window shows the frame of the picture file: the demo's loop is running.
     void AwaitScene(WindowId window, const std::string &picture_file);

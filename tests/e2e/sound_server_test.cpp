@@ -17,6 +17,10 @@ namespace
 {
 
 constexpr std::uint32_t kDemoRate = 44100;
+// A stalled server holds SDL's audio thread, so the demo ends through the music library's 0.4 s
+// shutdown bound; SDL 2 with Mesa (Debian 13) then takes up to a second more, under load, to tear
+// the process down. A hang never ends.
+constexpr auto kStalledEndTimeout = 2s;
 
 // The demo on a private PulseAudio daemon, through one of SDL's audio drivers.
 class SoundServerTest : public DemoTest
@@ -55,7 +59,7 @@ class StalledServerTest : public SoundServerTest,
 {
 };
 
-TEST_P(StalledServerTest, EndsTheDemoWithinASecond)
+TEST_P(StalledServerTest, EndsTheDemoPromptly)
 {
     const auto [driver, ending] = GetParam();
     assets_.Write("music.xm", TimedSong({{64, 31}}));
@@ -71,7 +75,7 @@ TEST_P(StalledServerTest, EndsTheDemoWithinASecond)
     } else {
         demo->Signal(SIGTERM);
     }
-    ExpectQuickEnd(*demo);
+    ExpectQuickEnd(*demo, kStalledEndTimeout);
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, StalledServerTest,
