@@ -4,6 +4,7 @@
 // leaves the show on time, and a new one hears the music.
 #include "e2e_fixture.h"
 #include "heard_clock.h"
+#include "library_fixture.h"
 #include "pulse_server.h"
 
 #include <algorithm>
@@ -44,10 +45,9 @@ class SoundServerTest : public DemoTest
             return nullptr;
         }
         // sdl12-compat's SDL 2 names its PulseAudio backend "pulseaudio".
-        return Start({{"SDL_AUDIODRIVER", compat() && driver == "pulse" ? "pulseaudio" : driver}});
+        return Start({{"SDL_AUDIODRIVER",
+                       test::is_sdl12_compat() && driver == "pulse" ? "pulseaudio" : driver}});
     }
-
-    static bool compat() { return SDL_Linked_Version()->patch >= 50; }
 
     std::unique_ptr<test::PulseServer> server_;
 };
@@ -114,7 +114,7 @@ TEST_P(DeadServerTest, ShowStaysOnTimeAndANewServerHearsTheMusic)
     EXPECT_GT(scene5_seen - started, 2000ms) << "scene 5 came early";
     EXPECT_LT(scene5_seen - scene0_seen, 6000ms) << "scene 5 came late";
 
-    if (compat()) {
+    if (test::is_sdl12_compat()) {
         PressKey();
         ExpectQuickEnd(*demo);
         GTEST_SKIP() << "known gap: under sdl12-compat the demo's sound does not come back on a "
