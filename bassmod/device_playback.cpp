@@ -63,6 +63,10 @@ void DevicePlayback::audio_callback(void *userdata, Uint8 *stream, int length)
         const std::lock_guard lock(playback.song_mutex_);
         playback.song_.render(reinterpret_cast<std::int16_t *>(stream), frames, now);
     }
+    // Asked here, on SDL's audio thread, which SDL_Quit waits for, and not on the supervisor's,
+    // where a program's own SDL_Quit could free SDL's audio state under the question.
+    playback.device_stopped_.store(SDL_GetAudioStatus() == SDL_AUDIO_STOPPED,
+                                   std::memory_order_relaxed);
     playback.last_callback_ns_.store(now.count(), std::memory_order_relaxed);
     playback.callback_frames_.store(static_cast<std::uint32_t>(frames), std::memory_order_relaxed);
     playback.callbacks_.fetch_add(1, std::memory_order_release);
@@ -71,10 +75,11 @@ void DevicePlayback::audio_callback(void *userdata, Uint8 *stream, int length)
 void DevicePlayback::want_paused(bool paused)
 {
     paused_wanted_.store(paused);
-    // A supervisor busy with the device applies the wish on its next round.
     const std::unique_lock lock(device_mutex_, std::try_to_lock);
     if (lock.owns_lock()) {
         apply_pause();
+    } else {
+        pause_pending_.store(true); // the supervisor, busy with the device, applies it next round
     }
 }
 
@@ -180,6 +185,12 @@ void DevicePlayback::supervise()
     std::unique_lock lock(stop_mutex_);
     while (!stop_signal_.wait_for(lock, kSuperviseStep, [this] { return stopping_; })) {
         lock.unlock();
+        // Only a pending pause or a lost output makes this thread call SDL: the program may call
+        // SDL_Quit at any moment, and SDL's audio state is not safe to touch under it.
+        if (pause_pending_.exchange(false)) {
+            const std::lock_guard device_lock(device_mutex_);
+            apply_pause();
+        }
         const Nanoseconds now = clock_now();
         bool lost = false;
         if (playing_.load()) {
@@ -187,13 +198,7 @@ void DevicePlayback::supervise()
             // into (SDL 2 under sdl12-compat does); SDL then reports it stopped. Seen twice in a
             // row, so that a program's own SDL_Quit, which passes through that state for an
             // instant, is not taken for it.
-            bool stopped = false;
-            {
-                const std::lock_guard device_lock(device_mutex_);
-                apply_pause();
-                stopped = device_ && AudioDevice::still_open() &&
-                          SDL_GetAudioStatus() == SDL_AUDIO_STOPPED;
-            }
+            const bool stopped = device_stopped_.load(std::memory_order_relaxed);
             lost = overdue(now) || (stopped && stopped_before);
             stopped_before = stopped;
         }
@@ -223,6 +228,7 @@ void DevicePlayback::reopen()
     if (!device_) {
         return;
     }
+    device_stopped_.store(false, std::memory_order_relaxed);
     follow_path();
     paused_ = true; // a device opens paused
     apply_pause();

@@ -84,6 +84,7 @@ class DevicePlayback
     // The last callback's buffer, for the server's answers; `callbacks_` counts callbacks.
     std::atomic<std::uint64_t> callbacks_{0};
     std::atomic<std::uint32_t> callback_frames_{0};
+    std::atomic<bool> device_stopped_{false}; // SDL's status as the last callback saw it
 
     // The server's view (libpulse's thread only, but for the pointer): answers are kept only when
     // no callback came between question and answer; Q is the median of the latest of them.
@@ -99,8 +100,9 @@ class DevicePlayback
     std::mutex device_mutex_;
     std::unique_ptr<AudioDevice> device_;
     std::atomic<bool> paused_wanted_{true};
-    bool paused_ = true;               // device mutex: as the device was last told
-    bool shut_down_elsewhere_ = false; // device mutex
+    std::atomic<bool> pause_pending_{false}; // wanted while the supervisor held the device
+    bool paused_ = true;                     // device mutex: as the device was last told
+    bool shut_down_elsewhere_ = false;       // device mutex
 
     std::mutex stop_mutex_;
     std::condition_variable stop_signal_;
