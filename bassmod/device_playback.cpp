@@ -199,7 +199,11 @@ void DevicePlayback::supervise()
             // row, so that a program's own SDL_Quit, which passes through that state for an
             // instant, is not taken for it.
             const bool stopped = device_stopped_.load(std::memory_order_relaxed);
-            lost = overdue(now) || (stopped && stopped_before);
+            // A server that went away says so to our own connection, even where SDL goes on
+            // calling back into nothing and reports the device playing (SDL 2 under
+            // sdl12-compat does, with a window open). Only this thread replaces the pointer.
+            const bool server_lost = server_latency_ && server_latency_->server_lost();
+            lost = overdue(now) || (stopped && stopped_before) || server_lost;
             stopped_before = stopped;
         }
         if (lost && now >= next_attempt) {

@@ -3,6 +3,7 @@
 
 #include <pulse/pulseaudio.h>
 
+#include <atomic>
 #include <chrono>
 #include <string>
 #include <unistd.h>
@@ -32,6 +33,8 @@ struct ServerLatency::State {
     pa_context *context = nullptr;
     std::int64_t asked_ns = 0;
     bool asking = false; // a question is waiting for its answer
+    bool connected = false;
+    std::atomic<bool> lost{false};
 
     ~State()
     {
@@ -39,11 +42,32 @@ struct ServerLatency::State {
             pa_threaded_mainloop_stop(loop);
         }
         if (context != nullptr) {
+            pa_context_set_state_callback(context, nullptr, nullptr);
             pa_context_disconnect(context);
             pa_context_unref(context);
         }
         if (loop != nullptr) {
             pa_threaded_mainloop_free(loop);
+        }
+    }
+
+    static void on_state(pa_context *context, void *userdata)
+    {
+        auto &state = *static_cast<State *>(userdata);
+        switch (pa_context_get_state(context)) {
+        case PA_CONTEXT_READY:
+            state.connected = true;
+            break;
+        case PA_CONTEXT_FAILED:
+        case PA_CONTEXT_TERMINATED:
+            // A server never reached says nothing of the output SDL found; one that went away
+            // took this process's streams with it.
+            if (state.connected) {
+                state.lost.store(true, std::memory_order_relaxed);
+            }
+            break;
+        default:
+            break;
         }
     }
 
@@ -90,8 +114,11 @@ std::unique_ptr<ServerLatency> ServerLatency::start(std::function<void()> on_ask
     }
     pa_mainloop_api *api = pa_threaded_mainloop_get_api(state->loop);
     state->context = pa_context_new(api, "bassmod latency");
-    if (state->context == nullptr ||
-        pa_context_connect(state->context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
+    if (state->context == nullptr) {
+        return nullptr;
+    }
+    pa_context_set_state_callback(state->context, State::on_state, state.get());
+    if (pa_context_connect(state->context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
         return nullptr;
     }
     pa_context_rttime_new(state->context, pa_rtclock_now() + kAskInterval, State::ask, state.get());
@@ -102,6 +129,11 @@ std::unique_ptr<ServerLatency> ServerLatency::start(std::function<void()> on_ask
 }
 
 ServerLatency::ServerLatency(std::unique_ptr<State> state) : state_(std::move(state)) {}
+
+bool ServerLatency::server_lost() const
+{
+    return state_->lost.load(std::memory_order_relaxed);
+}
 
 ServerLatency::~ServerLatency() = default;
 

@@ -28,6 +28,10 @@ class ServerLatency
     static std::unique_ptr<ServerLatency> start(std::function<void()> on_ask,
                                                 std::function<void(const Answer &)> on_answer);
 
+    // True once the server, after it had answered the connection, went away (died or
+    // restarted): every stream this process had on it has gone with it.
+    bool server_lost() const;
+
     // Stops libpulse's thread; it never waits for the server.
     ~ServerLatency();
     ServerLatency(const ServerLatency &) = delete;

@@ -16,6 +16,11 @@ ServerLatency::start(std::function<void()> /*on_ask*/,
 
 ServerLatency::ServerLatency(std::unique_ptr<State> state) : state_(std::move(state)) {}
 
+bool ServerLatency::server_lost() const
+{
+    return false;
+}
+
 ServerLatency::~ServerLatency() = default;
 
 } // namespace bassmod
