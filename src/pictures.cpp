@@ -16,7 +16,8 @@ enum {
     MASK_BYTES = 12,
     HEADER_BYTES = FILE_HEADER_BYTES + INFO_BYTES + MASK_BYTES,
 };
-/* SDL_CreateRGBSurface refuses pictures of these sizes or more before allocating. */
+/* Classic SDL's SDL_CreateRGBSurface refuses pictures of these sizes or more; SDL2 would allocate
+ * whatever a header declares, gigabytes for a few bytes of file, so both refuse them here. */
 enum { SDL_WIDTH_LIMIT = 16384, SDL_HEIGHT_LIMIT = 65536 };
 /* sdl12-compat, SDL 1.2's interface over SDL2, counts its versions from 1.2.50. */
 enum { FIRST_COMPAT_PATCH = 50 };
@@ -104,10 +105,12 @@ bool PictureHeaderIsSafe(const Uint8 *header, size_t length, Uint64 file_size)
 
     /* What SDL refuses before allocating is left to it. */
     Uint64 rows = (Uint64)(height < 0 ? -(Sint64)height : (Sint64)height);
+    if (width >= SDL_WIDTH_LIMIT || rows >= SDL_HEIGHT_LIMIT)
+        return false;
     bool refused_count =
         bitcount == 0 || bitcount == 2 || bitcount == 3 || (bitcount >= 5 && bitcount <= 7);
-    if (width <= 0 || rows == 0 || width >= SDL_WIDTH_LIMIT || rows >= SDL_HEIGHT_LIMIT ||
-        refused_count || (compression != BI_RGB && compression != BI_BITFIELDS))
+    if (width <= 0 || rows == 0 || refused_count ||
+        (compression != BI_RGB && compression != BI_BITFIELDS))
         return true;
 
     /* SDL widens 1- and 4-bit pictures to 8 bits and reads their packed rows, padded to four

@@ -65,8 +65,9 @@ TEST(PictureHeader, HeadersSdlWouldReadPastOrMishandleAreRefused)
     std::vector<Uint8> gif = Header(5, 3, 24);
     gif[0] = 'G';
     EXPECT_FALSE(Fits(gif, 1000));
-    // Sizes SDL refuses before allocating are its own to refuse.
-    EXPECT_TRUE(Fits(Header(16384, 3, 24), 100));
+    // Sizes classic SDL refuses, which SDL2 would allocate (16 GiB here), even compressed.
+    EXPECT_FALSE(Fits(Header(131072, 131072, 1), 100));
+    EXPECT_FALSE(Fits(Header(16384, 3, 8, 1), 100));
 }
 
 // An RLE4 BMP of `width` x `height`, seven (black) palette colours, then `data`.
