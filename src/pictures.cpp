@@ -103,10 +103,10 @@ bool PictureHeaderIsSafe(const Uint8 *header, size_t length, Uint64 file_size)
     if (bitcount == 23 && (compression == BI_RGB || compression == BI_BITFIELDS))
         return false;
 
-    /* What SDL refuses before allocating is left to it. */
     Uint64 rows = (Uint64)(height < 0 ? -(Sint64)height : (Sint64)height);
     if (width >= SDL_WIDTH_LIMIT || rows >= SDL_HEIGHT_LIMIT)
         return false;
+    /* What else SDL refuses before allocating is left to it. */
     bool refused_count =
         bitcount == 0 || bitcount == 2 || bitcount == 3 || (bitcount >= 5 && bitcount <= 7);
     if (width <= 0 || rows == 0 || refused_count ||
