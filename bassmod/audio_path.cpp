@@ -81,9 +81,11 @@ double handover_buffers_on(const AudioPath &path)
 {
     // SDL's ALSA backends write each buffer with a blocking snd_pcm_writei, which the pulse
     // plugin completes only when the server has room for all of it: until the next callback
-    // the buffer is still the driver's. SDL's PulseAudio backends write it right after the
-    // callback; sdl12-compat's audio stream between the two SDLs keeps part of a buffer back
-    // (0.6, measured against a PulseAudio 16 null sink, as the queue depths above).
+    // the buffer is still the driver's. SDL 1.2's PulseAudio backend writes it right after the
+    // callback. SDL 2's (under sdl12-compat) writes it in the pieces the server asks for and
+    // calls back once the last piece of the one before is out, so part of the latest buffer is
+    // still its own: 0.6 on average, measured against a PulseAudio 16 null sink, as the queue
+    // depths above; the share depends on where the server's requests fall among the buffers.
     if (path.driver == "alsa") {
         return 1.0;
     }
