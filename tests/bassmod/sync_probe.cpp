@@ -113,15 +113,22 @@ SyncMeasurement measure_sync_of_program(const std::string &command)
 {
     SyncMeasurement result;
     const Song song = click_song();
+    // Recording from before the program starts, so that no click is missed however quickly it
+    // plays: a recording started on the program's word missed the first rows, and every later
+    // click was then taken for an earlier row's.
+    const std::unique_ptr<HeardClock> clock = HeardClock::start(kRate, result.error);
+    if (!clock) {
+        return result;
+    }
     FILE *program = popen(command.c_str(), "r");
     if (program == nullptr) {
+        clock->stop();
         result.error = "cannot start " + command;
         return result;
     }
     // The program's clock runs this far behind ours, plus the pipe's delay: the smallest
     // difference seen is the closest to the true one.
     std::int64_t offset_ns = INT64_MAX;
-    std::unique_ptr<HeardClock> clock;
     std::vector<Report> reports;
     bool ended = false;
     char line[256];
@@ -133,9 +140,7 @@ SyncMeasurement measure_sync_of_program(const std::string &command)
             offset_ns = std::min<std::int64_t>(offset_ns, arrived - ns);
         } else if (std::sscanf(line, "row %u %lld", &position, &ns) == 2) {
             reports.push_back({position, ns});
-        } else if (std::strncmp(line, "ready", 5) == 0 && !clock) {
-            clock = HeardClock::start(kRate, result.error);
-        } else if (std::strncmp(line, "end", 3) == 0 && clock) {
+        } else if (std::strncmp(line, "end", 3) == 0) {
             // The clock readings after it are the ones to trust: the first ones may come late
             // as a whole, while Wine starts the program. It keeps playing for a while after
             // them, so the recording, stopped at its exit, holds the last click.
@@ -145,13 +150,11 @@ SyncMeasurement measure_sync_of_program(const std::string &command)
         }
     }
     const int status = pclose(program);
-    if (clock) {
-        clock->stop();
-    }
+    clock->stop();
     if (!result.error.empty()) {
         return result;
     }
-    if (!clock || !ended || offset_ns == INT64_MAX) {
+    if (!ended || offset_ns == INT64_MAX) {
         result.error = command + " ended early (status " + std::to_string(status) + ")";
         return result;
     }

@@ -19,9 +19,9 @@ struct SyncMeasurement {
 SyncMeasurement measure_sync_once();
 
 // The same with the program `command` playing the click track, in a process of its own (for
-// example a Windows build under Wine): it prints "clock NS" lines of its steady clock, "ready"
-// once the song is loaded, then plays it and prints "row POSITION NS" for each position first
-// reported, then "end"; "error TEXT" when it cannot play.
+// example a Windows build under Wine): it prints "clock NS" lines of its steady clock, plays the
+// song and prints "row POSITION NS" for each position first reported, then "end"; "error TEXT"
+// when it cannot play. What the server plays is recorded from before the program starts.
 SyncMeasurement measure_sync_of_program(const std::string &command);
 
 struct SyncSummary {

@@ -39,10 +39,6 @@ int main()
         std::printf("error %s\n", error.c_str());
         return 1;
     }
-    std::printf("ready\n");
-    std::fflush(stdout);
-    // The reader starts recording what the server plays; give it time to settle.
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
     const std::vector<test::Report> reports = test::play_and_watch(song);
     for (const test::Report &report : reports) {
         std::printf("row %u %lld\n", report.position, static_cast<long long>(report.first_seen_ns));
