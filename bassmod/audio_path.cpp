@@ -67,7 +67,7 @@ double queued_buffers_on(const AudioPath &path)
         return 2.25;
     }
     if (driver == "dsound@wine") {
-        return 4.9;
+        return 3.8;
     }
     return kClassicQueuedBuffers;
 }

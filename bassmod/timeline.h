@@ -27,7 +27,7 @@
 //   after it (Q = 3.1, measured); with SDL 2's own PipeWire backend less than half a buffer
 //   (Q = 0.4, measured); on the dummy and disk drivers nothing is in flight (Q = 0).
 // - SDL 1.2 for Windows under Wine, DirectSound: Wine's DirectSound mixes into its own buffer
-//   ahead of the sound server: Q = 4.9 (measured through Wine 8 into a PulseAudio 16 null sink).
+//   ahead of the sound server: Q = 3.8 (measured through Wine 8 into a PulseAudio 16 null sink).
 //   Through Wine's waveOut the position is reported late rather than early, which no queue
 //   depth mends; it keeps Q = 2, as do both paths on Windows itself (unmeasured).
 // - Any other path: Q = 2, SDL 1.2's classic depth.
