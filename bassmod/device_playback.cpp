@@ -227,6 +227,7 @@ void DevicePlayback::reopen()
         }
         server_latency_.reset();
         device_.reset(); // waits for SDL's audio thread, which a blocked driver may hold
+        stay_if_abandoned();
     }
     device_ = AudioDevice::open(rate_, audio_callback, this);
     if (!device_) {
@@ -248,9 +249,11 @@ void DevicePlayback::close_now()
     if (supervisor_.joinable()) {
         supervisor_.join();
     }
+    stay_if_abandoned();
     const std::lock_guard lock(device_mutex_);
     server_latency_.reset();
     device_.reset();
+    stay_if_abandoned();
     closed_ = true;
 }
 
@@ -298,6 +301,16 @@ void DevicePlayback::take_server_answer(const ServerLatency::Answer &answer)
     song_.timeline().set_queued_buffers(sorted[count / 2]);
 }
 
+void DevicePlayback::stay_if_abandoned() const
+{
+    // The program may be exiting by now, tearing down the heap that the mutexes and the
+    // closing's result live in (the C runtime on Windows does): a thread that went on would
+    // touch freed memory. It waits for the process to end instead, holding what it holds.
+    while (abandoned_.load()) {
+        std::this_thread::sleep_for(std::chrono::hours(1));
+    }
+}
+
 bool DevicePlayback::close(std::chrono::milliseconds bound)
 {
     // SDL closes the device by waiting for its audio thread, which a blocked driver may hold
@@ -306,6 +319,7 @@ bool DevicePlayback::close(std::chrono::milliseconds bound)
     std::future<void> closed = task.get_future();
     std::thread closer(std::move(task));
     if (closed.wait_for(bound) != std::future_status::ready) {
+        abandoned_.store(true);
         closer.detach();
         return false;
     }

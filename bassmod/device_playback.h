@@ -68,6 +68,8 @@ class DevicePlayback
     // Supervisor: closes the failed output and opens it again; may wait on a blocked driver.
     void reopen();
     void close_now();
+    // A thread back from a driver that held it past close()'s bound: never returns.
+    void stay_if_abandoned() const;
     // The device just opened: the sync model's Q for its path, and the server asked when any.
     void follow_path();
     // libpulse's thread: one answer of the server, turned into the Q of the last callback.
@@ -109,6 +111,7 @@ class DevicePlayback
     bool stopping_ = false; // stop mutex
     std::thread supervisor_;
     bool closed_ = false;
+    std::atomic<bool> abandoned_{false}; // close() gave up on the driver
 };
 
 } // namespace bassmod
