@@ -23,10 +23,14 @@ namespace
 constexpr double kToleranceMs = 3.0;
 constexpr std::size_t kMinimumRows = 50; // of the 62 measured; the rest a busy poller may miss
 constexpr int kAttempts = 3;
-// With 80 ms of client buffering the server takes audio in uneven bursts, and sdl12-compat's
-// PulseAudio path runs 2 to 4 ms early: single play-throughs fall either side of the tolerance.
-// A wrong model misses it by tens of milliseconds in every one.
+// With 80 ms of client buffering the server takes audio in uneven bursts: single play-throughs
+// scatter more. A wrong model misses by tens of milliseconds in every one.
 constexpr int kAttemptsWithLargeBuffers = 6;
+// sdl12-compat's PulseAudio path with 80 ms of client buffering: SDL 2 keeps back a part of the
+// latest buffer that depends on where the server's requests fell when its stream started, which
+// neither SDL nor the server tells (see the README's sync figures). Runs measured 2 to 5 ms
+// early; this still tells a model that miscounts a buffer (23 ms) from one that holds.
+constexpr double kToleranceUnseenPhaseMs = 8.0;
 
 class PulseSyncTest : public test::LibraryTest
 {
@@ -40,7 +44,8 @@ class PulseSyncTest : public test::LibraryTest
     // their median offset within the tolerance. A busy machine may starve the audio thread or
     // the server in one play-through (audio drops out, rows go unheard, the median shifts by
     // the dropout); a wrong model fails every one.
-    static void expect_in_sync(const char *driver, int attempts = kAttempts)
+    static void expect_in_sync(const char *driver, int attempts = kAttempts,
+                               double tolerance_ms = kToleranceMs)
     {
         setenv("SDL_AUDIODRIVER", driver, 1);
         for (int attempt = 1; attempt <= attempts; ++attempt) {
@@ -56,12 +61,12 @@ class PulseSyncTest : public test::LibraryTest
                         attempt, summary.median_ms, summary.p5_ms, summary.p95_ms,
                         run.offsets_ms.size(), run.error.empty() ? "" : "; ", run.error.c_str());
             if (run.error.empty() && run.offsets_ms.size() >= kMinimumRows &&
-                std::fabs(summary.median_ms) <= kToleranceMs) {
+                std::fabs(summary.median_ms) <= tolerance_ms) {
                 return;
             }
         }
         ADD_FAILURE() << driver << ": no play-through of " << attempts
-                      << " had its median offset within " << kToleranceMs << " ms";
+                      << " had its median offset within " << tolerance_ms << " ms";
     }
 
     static std::unique_ptr<test::PulseServer> server_;
@@ -87,7 +92,11 @@ TEST_F(PulseSyncTest, AlsaThroughThePulsePluginReportsRowsWhenTheServerPlaysThem
 TEST_F(PulseSyncTest, BothPathsStayInSyncWithTheClientsBufferingChanged)
 {
     setenv("PULSE_LATENCY_MSEC", "80", 1);
-    expect_in_sync(test::is_sdl12_compat() ? "pulseaudio" : "pulse", kAttemptsWithLargeBuffers);
+    if (test::is_sdl12_compat()) {
+        expect_in_sync("pulseaudio", kAttemptsWithLargeBuffers, kToleranceUnseenPhaseMs);
+    } else {
+        expect_in_sync("pulse", kAttemptsWithLargeBuffers);
+    }
     expect_in_sync("alsa", kAttemptsWithLargeBuffers);
     unsetenv("PULSE_LATENCY_MSEC");
 }
