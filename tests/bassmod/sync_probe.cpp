@@ -122,7 +122,6 @@ SyncMeasurement measure_sync_of_program(const std::string &command)
     }
     FILE *program = popen(command.c_str(), "r");
     if (program == nullptr) {
-        clock->stop();
         result.error = "cannot start " + command;
         return result;
     }
