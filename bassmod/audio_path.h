@@ -20,7 +20,7 @@ struct AudioPath {
 AudioPath current_audio_path();
 
 // Buffers that `path` holds ahead of the one a callback has just rendered (Q of the sync model
-// in timeline.h), as measured for each path.
+// in timeline.h), as measured for each path (the table in audio_path_figures.cpp).
 double queued_buffers_on(const AudioPath &path);
 
 // True for a path that ends in a PulseAudio-protocol sound server when one is running: SDL's

@@ -13,28 +13,11 @@
 // that comes late would otherwise pull the estimate back by its lateness.
 //
 // B is whatever SDL hands the callback (the library asks for 1024 frames); Q depends on the
-// audio path, that is on the SDL implementation and its driver (see audio_path.h):
-// - SDL 1.2, ALSA (also through the ALSA pulse plugin) and OSS: a two-period ring refilled as
-//   soon as a period has played: Q = 2, B = 1024.
-// - SDL 1.2, dummy and disk drivers: two buffers filled up front, then one buffer's length of
-//   waiting per callback: Q = 2.
-// - SDL 1.2, PulseAudio backend: B is halved to 512 and the stream asks the server for four
-//   buffers of latency, adjusted; the server keeps a little over two buffers ahead of a
-//   callback: Q = 2.25 (measured against a PulseAudio 16 null sink).
-// - sdl12-compat feeds SDL 2 through an audio stream that SDL 2's own callback drains at once,
-//   so only SDL 2's device buffering counts: on PulseAudio about one buffer (Q = 0.9, measured);
-//   on ALSA through the pulse plugin a four-buffer burst at start and three buffers in flight
-//   after it (Q = 3.1, measured); with SDL 2's own PipeWire backend less than half a buffer
-//   (Q = 0.4, measured); on the dummy and disk drivers nothing is in flight (Q = 0).
-// - SDL 1.2 for Windows under Wine, DirectSound: Wine's DirectSound mixes into its own buffer
-//   ahead of the sound server: Q = 3.8 (measured through Wine 8 into a PulseAudio 16 null sink).
-//   Through Wine's waveOut the position is reported late rather than early, which no queue
-//   depth mends; it keeps Q = 2, as do both paths on Windows itself (unmeasured).
-// - Any other path: Q = 2, SDL 1.2's classic depth.
-// The measured figures make the median of reported minus heard, over many rows of a click track,
-// about zero; heard is the moment the server played each click by its own accounting
-// (bench/sync.sh). PipeWire's pulse server behaves like PulseAudio for the PulseAudio backends;
-// through the ALSA pulse plugin it runs a few milliseconds apart (see the README's figures).
+// audio path, that is on the SDL implementation and its driver: the table in
+// audio_path_figures.cpp gives it for each path, with how the path buffers and where the figure
+// was measured (bench/sync.sh makes the median of reported minus heard, over many rows of a
+// click track, about zero; heard is the moment the server played each click by its own
+// accounting). Any other path has Q = 2, SDL 1.2's classic ring.
 //
 // Those constants hold for the buffering one machine's server negotiated. Where the path ends in
 // a PulseAudio-protocol server (the PulseAudio backends, ALSA through the pulse plugin), the
@@ -43,9 +26,9 @@
 // callback n (no callback in between), it holds the audio up to S_n + B less the H buffers the
 // driver has not yet handed over, so
 //     heard(t_q) = S_n + B - H*B - L*rate,   hence   Q*B = L*rate + (t_q - t_n)*rate - B + H*B,
-// with H a property of how the driver writes (see handover_buffers_on() in audio_path.h). The
-// median of the latest answers replaces the constant until the device is closed; a server that
-// stops answering leaves the last value.
+// with H a property of how the driver writes (in the same table). The median of the latest
+// answers (queue_depth_estimator.h) replaces the constant until the device is closed; a server
+// that stops answering leaves the last value.
 //
 // When the device takes no audio at all (see device_playback.h), the library keeps the time
 // itself: it renders silently ahead of the clock and publishes anchors that say which sample is
