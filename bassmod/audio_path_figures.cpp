@@ -43,20 +43,21 @@ constexpr Source kBlockingWrite{"blocking snd_pcm_writei, which the pulse plugin
                                 "when the server has room; checked with bench/sync.sh",
                                 kPulseMachine, "10016e7"};
 constexpr Source kServerPieces{kSyncBench, kPulseMachine, "10016e7"};
+constexpr Source kPulseBench{kSyncBench, kPulseMachine, "b553c39"};
+constexpr Source kPipeWireBench{kSyncBench, "2-core AMD EPYC, Debian 12, PipeWire", "425bf51"};
+constexpr Source kWineBench{kSyncBench, kWineMachine, "3cd7df2"};
+constexpr Source kReportedLate{"bench/sync.sh: reported late, which no Q mends; the ring's kept",
+                               kWineMachine, "697e7d7"};
+constexpr Source kNothingInFlight{"nothing in flight", "", "b553c39"};
 
 constexpr SdlImplementation kClassic = SdlImplementation::Classic;
 constexpr SdlImplementation kCompat = SdlImplementation::Compat;
 
 // Looked up from the top: the first row of the implementation whose driver matches, or its
 // kAnyOther row.
+// clang-format off
 constexpr PathFigures kPaths[] = {
-    {kClassic,
-     "pulse",
-     2.25,
-     {kSyncBench, kPulseMachine, "b553c39"},
-     0.0,
-     kWrittenAtOnce,
-     true,
+    {kClassic, "pulse", 2.25, kPulseBench, 0.0, kWrittenAtOnce, true,
      "B is halved to 512 and the stream asks for four buffers of latency, adjusted; the server "
      "keeps a little over two buffers ahead of a callback"},
     {kClassic, "alsa", 2.0, kRing, 1.0, kBlockingWrite, true,
@@ -64,71 +65,28 @@ constexpr PathFigures kPaths[] = {
     {kClassic, "dummy", 2.0, kRing, 0.0, kNotAsked, false,
      "two buffers filled up front, then one buffer's length of waiting per callback"},
     {kClassic, "disk", 2.0, kRing, 0.0, kNotAsked, false, "as the dummy driver"},
-    {kClassic,
-     "dsound@wine",
-     3.8,
-     {kSyncBench, kWineMachine, "3cd7df2"},
-     0.0,
-     kNotAsked,
-     false,
+    {kClassic, "dsound@wine", 3.8, kWineBench, 0.0, kNotAsked, false,
      "Wine's DirectSound mixes into a buffer of its own ahead of the sound server"},
-    {kClassic,
-     "waveout@wine",
-     2.0,
-     {"bench/sync.sh reports it late, which no Q mends: the ring's "
-      "depth is kept",
-      kWineMachine, "697e7d7"},
-     0.0,
-     kNotAsked,
-     false,
+    {kClassic, "waveout@wine", 2.0, kReportedLate, 0.0, kNotAsked, false,
      "Wine's waveOut reports the position late rather than early"},
     {kClassic, kAnyOther, 2.0, kRing, 0.0, kNotAsked, false,
      "SDL 1.2's classic depth, OSS and Windows' own paths included (unmeasured)"},
 
-    {kCompat,
-     "pulseaudio",
-     0.9,
-     {kSyncBench, kPulseMachine, "b553c39"},
-     0.6,
-     kServerPieces,
-     true,
+    {kCompat, "pulseaudio", 0.9, kPulseBench, 0.6, kServerPieces, true,
      "sdl12-compat's stream is drained at once by SDL 2's callback, so only SDL 2's device "
      "buffering counts, about one buffer; SDL 2 writes each buffer in the server's pieces and "
      "keeps 0.6 of the latest on average"},
-    {kCompat,
-     "alsa",
-     3.1,
-     {kSyncBench, kPulseMachine, "b553c39"},
-     1.0,
-     kBlockingWrite,
-     true,
+    {kCompat, "alsa", 3.1, kPulseBench, 1.0, kBlockingWrite, true,
      "through the pulse plugin: a four-buffer burst at start, three buffers in flight after it"},
-    {kCompat,
-     "pipewire",
-     0.4,
-     {kSyncBench, "2-core AMD EPYC, Debian 12, PipeWire", "425bf51"},
-     0.6,
-     kNotAsked,
-     false,
+    {kCompat, "pipewire", 0.4, kPipeWireBench, 0.6, kNotAsked, false,
      "SDL 2's own PipeWire backend holds less than half a buffer"},
-    {kCompat,
-     "dummy",
-     0.0,
-     {"nothing in flight", "", "b553c39"},
-     0.6,
-     kNotAsked,
-     false,
+    {kCompat, "dummy", 0.0, kNothingInFlight, 0.6, kNotAsked, false,
      "SDL 2's dummy driver plays nothing"},
-    {kCompat,
-     "disk",
-     0.0,
-     {"nothing in flight", "", "b553c39"},
-     0.6,
-     kNotAsked,
-     false,
+    {kCompat, "disk", 0.0, kNothingInFlight, 0.6, kNotAsked, false,
      "SDL 2's disk driver writes each buffer at once"},
     {kCompat, kAnyOther, 2.0, kRing, 0.6, kNotAsked, false, "unmeasured: SDL 1.2's classic depth"},
 };
+// clang-format on
 
 const PathFigures &figures_for(const AudioPath &path)
 {
