@@ -19,12 +19,12 @@ struct Source {
 
 struct PathFigures {
     SdlImplementation implementation;
+    bool sound_server;       // ends in a PulseAudio-protocol server, which is asked for Q
     std::string_view driver; // kAnyOther: every driver of the implementation not listed above
     double queued;           // Q: buffers queued ahead of the one a callback has just rendered
     Source queued_from;
     double handover; // H: buffers of the latest callback the driver has not yet handed over
     Source handover_from;
-    bool sound_server;    // ends in a PulseAudio-protocol server, which is asked for Q
     std::string_view why; // how the path buffers
 };
 
@@ -52,39 +52,42 @@ constexpr Source kNothingInFlight{"nothing in flight", "", "b553c39"};
 
 constexpr SdlImplementation kClassic = SdlImplementation::Classic;
 constexpr SdlImplementation kCompat = SdlImplementation::Compat;
+constexpr bool kServer = true;
+constexpr bool kNoServer = false;
 
 // Looked up from the top: the first row of the implementation whose driver matches, or its
 // kAnyOther row.
 // clang-format off
 constexpr PathFigures kPaths[] = {
-    {kClassic, "pulse", 2.25, kPulseBench, 0.0, kWrittenAtOnce, true,
+    {kClassic, kServer, "pulse", 2.25, kPulseBench, 0.0, kWrittenAtOnce,
      "B is halved to 512 and the stream asks for four buffers of latency, adjusted; the server "
      "keeps a little over two buffers ahead of a callback"},
-    {kClassic, "alsa", 2.0, kRing, 1.0, kBlockingWrite, true,
+    {kClassic, kServer, "alsa", 2.0, kRing, 1.0, kBlockingWrite,
      "a two-period ring refilled as soon as a period has played (also through the pulse plugin)"},
-    {kClassic, "dummy", 2.0, kRing, 0.0, kNotAsked, false,
+    {kClassic, kNoServer, "dummy", 2.0, kRing, 0.0, kNotAsked,
      "two buffers filled up front, then one buffer's length of waiting per callback"},
-    {kClassic, "disk", 2.0, kRing, 0.0, kNotAsked, false, "as the dummy driver"},
-    {kClassic, "dsound@wine", 3.8, kWineBench, 0.0, kNotAsked, false,
+    {kClassic, kNoServer, "disk", 2.0, kRing, 0.0, kNotAsked, "as the dummy driver"},
+    {kClassic, kNoServer, "dsound@wine", 3.8, kWineBench, 0.0, kNotAsked,
      "Wine's DirectSound mixes into a buffer of its own ahead of the sound server"},
-    {kClassic, "waveout@wine", 2.0, kReportedLate, 0.0, kNotAsked, false,
+    {kClassic, kNoServer, "waveout@wine", 2.0, kReportedLate, 0.0, kNotAsked,
      "Wine's waveOut reports the position late rather than early"},
-    {kClassic, kAnyOther, 2.0, kRing, 0.0, kNotAsked, false,
+    {kClassic, kNoServer, kAnyOther, 2.0, kRing, 0.0, kNotAsked,
      "SDL 1.2's classic depth, OSS and Windows' own paths included (unmeasured)"},
 
-    {kCompat, "pulseaudio", 0.9, kPulseBench, 0.6, kServerPieces, true,
+    {kCompat, kServer, "pulseaudio", 0.9, kPulseBench, 0.6, kServerPieces,
      "sdl12-compat's stream is drained at once by SDL 2's callback, so only SDL 2's device "
      "buffering counts, about one buffer; SDL 2 writes each buffer in the server's pieces and "
      "keeps 0.6 of the latest on average"},
-    {kCompat, "alsa", 3.1, kPulseBench, 1.0, kBlockingWrite, true,
+    {kCompat, kServer, "alsa", 3.1, kPulseBench, 1.0, kBlockingWrite,
      "through the pulse plugin: a four-buffer burst at start, three buffers in flight after it"},
-    {kCompat, "pipewire", 0.4, kPipeWireBench, 0.6, kNotAsked, false,
+    {kCompat, kNoServer, "pipewire", 0.4, kPipeWireBench, 0.6, kNotAsked,
      "SDL 2's own PipeWire backend holds less than half a buffer"},
-    {kCompat, "dummy", 0.0, kNothingInFlight, 0.6, kNotAsked, false,
+    {kCompat, kNoServer, "dummy", 0.0, kNothingInFlight, 0.6, kNotAsked,
      "SDL 2's dummy driver plays nothing"},
-    {kCompat, "disk", 0.0, kNothingInFlight, 0.6, kNotAsked, false,
+    {kCompat, kNoServer, "disk", 0.0, kNothingInFlight, 0.6, kNotAsked,
      "SDL 2's disk driver writes each buffer at once"},
-    {kCompat, kAnyOther, 2.0, kRing, 0.6, kNotAsked, false, "unmeasured: SDL 1.2's classic depth"},
+    {kCompat, kNoServer, kAnyOther, 2.0, kRing, 0.6, kNotAsked,
+     "unmeasured: SDL 1.2's classic depth"},
 };
 // clang-format on
 
