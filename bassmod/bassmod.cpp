@@ -3,7 +3,7 @@
 #include "bassmod.h"
 #include "bassmod_offline.h"
 
-#include "device_playback.h"
+#include "realtime_playback.h"
 #include "offline_playback.h"
 
 #include <chrono>
@@ -86,10 +86,10 @@ class Player
     // the shutdown bound: the device playback is then left to SDL's threads, never freed.
     bool free()
     {
-        auto *device = std::get_if<std::unique_ptr<DevicePlayback>>(&mode_);
+        auto *device = std::get_if<std::unique_ptr<RealtimePlayback>>(&mode_);
         if (device != nullptr && !(*device)->close(kShutdownBound)) {
             // SDL's audio thread may still call into it: never freed.
-            [[maybe_unused]] DevicePlayback *const abandoned = device->release();
+            [[maybe_unused]] RealtimePlayback *const abandoned = device->release();
             mode_ = std::monostate{};
             return false;
         }
@@ -110,7 +110,7 @@ class Player
         if (std::holds_alternative<std::unique_ptr<OfflinePlayback>>(mode_)) {
             return true;
         }
-        const auto *device = std::get_if<std::unique_ptr<DevicePlayback>>(&mode_);
+        const auto *device = std::get_if<std::unique_ptr<RealtimePlayback>>(&mode_);
         return device != nullptr && (*device)->still_open();
     }
 
@@ -127,7 +127,7 @@ class Player
             mode_);
     }
 
-    std::variant<std::monostate, std::unique_ptr<DevicePlayback>, std::unique_ptr<OfflinePlayback>>
+    std::variant<std::monostate, std::unique_ptr<RealtimePlayback>, std::unique_ptr<OfflinePlayback>>
         mode_;
 };
 
@@ -183,7 +183,7 @@ uint32_t BASSMOD_GetVersion(void)
 int32_t BASSMOD_Init(int32_t device, uint32_t freq, uint32_t /*flags*/)
 {
     return guarded(0, [&] {
-        return device == bassmod::kDefaultDevice && player().start<bassmod::DevicePlayback>(freq);
+        return device == bassmod::kDefaultDevice && player().start<bassmod::RealtimePlayback>(freq);
     });
 }
 
