@@ -18,7 +18,7 @@ class WebPlayback
   public:
     // Null when the browser offers no AudioContext.
     static std::unique_ptr<WebPlayback> open(std::uint32_t rate);
-    explicit WebPlayback(std::uint32_t rate) : rate_(rate), song_(rate) {}
+    explicit WebPlayback(std::uint32_t rate) : song_(rate) {}
 
     bool load(bool from_memory, const void *file, std::uint32_t offset, std::uint32_t length,
               std::uint32_t flags);
@@ -33,7 +33,6 @@ class WebPlayback
     // Renders and schedules the song until enough is scheduled ahead of what is heard.
     void top_up();
 
-    std::uint32_t rate_;
     OfflinePlayback song_;
     bool playing_ = false;
     std::uint64_t scheduled_ = 0; // frames of the song scheduled since play
