@@ -3,8 +3,8 @@
 #include "bassmod.h"
 #include "bassmod_offline.h"
 
-#include "realtime_playback.h"
 #include "offline_playback.h"
+#include "realtime_playback.h"
 
 #include <chrono>
 #include <cstdio>
@@ -127,7 +127,8 @@ class Player
             mode_);
     }
 
-    std::variant<std::monostate, std::unique_ptr<RealtimePlayback>, std::unique_ptr<OfflinePlayback>>
+    std::variant<std::monostate, std::unique_ptr<RealtimePlayback>,
+                 std::unique_ptr<OfflinePlayback>>
         mode_;
 };
 
