@@ -12,20 +12,12 @@
 
 namespace capture
 {
-namespace
-{
-
-// The load flags the demo passes: the song plays once.
-constexpr std::uint32_t kMusicLoadFlags = 0x202;
-
-} // namespace
-
 DemoRun::DemoRun()
 {
     if (BASSMOD_OfflineInit(kSampleRate) == 0) {
         throw CaptureError("the music library cannot start");
     }
-    if (BASSMOD_MusicLoad(0, "music.xm", 0, 0, kMusicLoadFlags) == 0) {
+    if (BASSMOD_MusicLoad(0, "music.xm", 0, 0, BASSMOD_MUSIC_PLAYONCE) == 0) {
         BASSMOD_Free();
         throw MusicError("music.xm is missing, unreadable or not a module");
     }

@@ -10,7 +10,7 @@ namespace
 {
 
 const uint32_t kNoModule = 0xFFFFFFFFu;
-const uint32_t kPlayOnce = 0x202;
+const uint32_t kPlayOnce = BASSMOD_MUSIC_PLAYONCE;
 const uint32_t kLoop = 4;
 
 void Check(bool condition)

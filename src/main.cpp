@@ -6,9 +6,6 @@
 
 #include <stdio.h>
 
-/* Load flags of the module: the value the demo has always passed. */
-static const uint32_t MUSIC_LOAD_FLAGS = 0x202;
-
 int main(int argc, char *argv[])
 {
     (void)argc;
@@ -22,7 +19,7 @@ int main(int argc, char *argv[])
     }
     if (!BASSMOD_Init(-1, 44100, 0))
         return -1;
-    if (!BASSMOD_MusicLoad(0, "music.xm", 0, 0, MUSIC_LOAD_FLAGS))
+    if (!BASSMOD_MusicLoad(0, "music.xm", 0, 0, BASSMOD_MUSIC_PLAYONCE))
         return -1;
 
     if (SDL_Init(SDL_INIT_VIDEO) < 0)

@@ -30,6 +30,9 @@ int32_t BASSMOD_Init(int32_t device, uint32_t freq, uint32_t flags);
 int32_t BASSMOD_MusicLoad(int32_t mem, const void *file, uint32_t offset, uint32_t length,
                           uint32_t flags);
 
+/* The load flags the demo passes (0x202): the loop bit is clear, so the song plays once. */
+#define BASSMOD_MUSIC_PLAYONCE 0x202u
+
 /* Starts (or restarts) the loaded module from its first order. Non-zero on success, 0 if no
  * module is loaded. */
 int32_t BASSMOD_MusicPlay(void);

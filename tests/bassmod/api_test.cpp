@@ -18,7 +18,7 @@ namespace
 using test::kNoModule;
 using test::LibraryTest;
 
-constexpr std::uint32_t kPlayOnce = 0x202;
+constexpr std::uint32_t kPlayOnce = BASSMOD_MUSIC_PLAYONCE;
 
 std::uint32_t order_of(std::uint32_t position)
 {

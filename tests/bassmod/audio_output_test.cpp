@@ -72,7 +72,7 @@ TEST_F(LibraryTest, DiskDriverReceivesExactlyTheRenderedSong)
 
     const test::Song song = test::steps_song();
     ASSERT_NE(BASSMOD_Init(-1, test::kRate, 0), 0);
-    ASSERT_TRUE(load_memory(song.bytes, 0x202));
+    ASSERT_TRUE(load_memory(song.bytes, BASSMOD_MUSIC_PLAYONCE));
     ASSERT_NE(BASSMOD_MusicPlay(), 0);
     const std::uint32_t end = bassmod::pack_position(song.orders, 0);
     ASSERT_EQ(test::wait_for_position([end](std::uint32_t p) { return p == end; },

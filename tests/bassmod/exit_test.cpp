@@ -59,7 +59,7 @@ TEST_F(ExitTest, ReturningAfterAFailedLoadExitsCleanly)
                 std::_Exit(100);
             }
             const char junk[] = "not a module";
-            if (BASSMOD_MusicLoad(1, junk, 0, sizeof junk, 0x202) != 0) {
+            if (BASSMOD_MusicLoad(1, junk, 0, sizeof junk, BASSMOD_MUSIC_PLAYONCE) != 0) {
                 std::_Exit(101);
             }
             std::exit(255);

@@ -32,7 +32,8 @@ class LibraryTest : public ::testing::Test
     void SetUp() override { setenv("SDL_AUDIODRIVER", "dummy", 0); }
     void TearDown() override { BASSMOD_Free(); }
 
-    static bool load_memory(const std::vector<std::uint8_t> &bytes, std::uint32_t flags = 0x202)
+    static bool load_memory(const std::vector<std::uint8_t> &bytes,
+                            std::uint32_t flags = BASSMOD_MUSIC_PLAYONCE)
     {
         return BASSMOD_MusicLoad(1, bytes.data(), 0, static_cast<std::uint32_t>(bytes.size()),
                                  flags) != 0;

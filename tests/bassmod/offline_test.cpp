@@ -17,7 +17,7 @@ using test::kNoModule;
 using test::kRate;
 using test::LibraryTest;
 
-constexpr std::uint32_t kPlayOnce = 0x202;
+constexpr std::uint32_t kPlayOnce = BASSMOD_MUSIC_PLAYONCE;
 
 std::vector<std::int16_t> render(std::uint64_t frames, std::uint32_t chunk)
 {

@@ -18,7 +18,7 @@ namespace
 using Clock = std::chrono::steady_clock;
 using test::LibraryTest;
 
-constexpr std::uint32_t kPlayOnce = 0x202;
+constexpr std::uint32_t kPlayOnce = BASSMOD_MUSIC_PLAYONCE;
 constexpr std::uint32_t kLoop = 0x206;
 // The first sample is heard two 1024-frame buffers after the first callback on classic SDL 1.2's
 // dummy driver; sdl12-compat's dummy driver keeps nothing in flight.

@@ -12,7 +12,7 @@ namespace
 {
 
 using Clock = std::chrono::steady_clock;
-constexpr std::uint32_t kPlayOnce = 0x202;
+constexpr std::uint32_t kPlayOnce = BASSMOD_MUSIC_PLAYONCE;
 constexpr auto kSongTimeout = std::chrono::seconds(20);
 
 } // namespace

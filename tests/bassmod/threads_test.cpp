@@ -107,7 +107,8 @@ TEST_F(LibraryTest, LoadPlayAndFreeWhileTheAudioThreadRuns)
     for (int round = 0; round < 6; ++round) {
         ASSERT_NE(BASSMOD_Init(-1, test::kRate, 0), 0);
         for (int load = 0; load < 4; ++load) {
-            ASSERT_TRUE(load_memory(load % 2 == 0 ? steps.bytes : jumps.bytes, 0x202));
+            ASSERT_TRUE(
+                load_memory(load % 2 == 0 ? steps.bytes : jumps.bytes, BASSMOD_MUSIC_PLAYONCE));
             ASSERT_NE(BASSMOD_MusicPlay(), 0);
             const auto until = Clock::now() + std::chrono::milliseconds(25);
             while (Clock::now() < until) {

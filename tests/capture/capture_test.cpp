@@ -32,7 +32,7 @@ using e2e::AssetFolder;
 
 constexpr int kRate = 44100;
 constexpr int kTickSamples = kRate / 100; // the songs' ticks last 10 ms
-constexpr std::uint32_t kMusicLoadFlags = 0x202;
+constexpr std::uint32_t kMusicLoadFlags = BASSMOD_MUSIC_PLAYONCE;
 
 // Scenes 0 to 4 for 12 ticks each, scene 5 for 6 rows of 3 ticks, scene 6 for 20 ticks.
 const std::vector<e2e::OrderTiming> kSong = {{3, 4}, {3, 4}, {3, 4}, {3, 4},
